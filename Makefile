@@ -1,0 +1,44 @@
+# Entry points: make run, make test, make bench, make format.
+# Only make and bash are needed to start; scripts/install-deps brings the rest.
+SHELL := bash
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+SAMPLE ?= samples/growth.kep
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test test-sanitize bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@echo "The desktop viewer is not built yet; showing what the renderer reads from $(SAMPLE):"
+	@$(BUILD)/src/cli/kepgraph-render --info $(SAMPLE)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Qt-free tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DKEP_SANITIZE=ON -DKEP_WITH_QT=OFF -DKEP_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*/*_bench; do echo "== $$b"; "$$b" || exit 1; done
+
+format:
+	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

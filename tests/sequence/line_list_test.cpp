@@ -1,0 +1,77 @@
+#include "sequence/line_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+
+namespace kep::sequence {
+namespace {
+
+std::vector<std::string> Lines(std::string_view text) {
+  const LineList list = LineList::Split(text);
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < list.Count(); ++i) lines.emplace_back(list[i]);
+  return lines;
+}
+
+using V = std::vector<std::string>;
+
+TEST(LineListTest, LineEnds) {
+  EXPECT_EQ(Lines(""), V{});
+  EXPECT_EQ(Lines("a\nb\n"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\r\nb\r\n"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\rb\r"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\nb"), (V{"a", "b"}));
+  EXPECT_EQ(Lines("a\n\rb"), (V{"a", "", "b"}));   // LF CR is two line ends
+  EXPECT_EQ(Lines("a\r\r\nb"), (V{"a", "", "b"}));  // CR, CR LF
+  EXPECT_EQ(Lines("\n\n"), (V{"", ""}));
+  EXPECT_EQ(Lines(" \t x \t\n"), (V{" \t x \t"}));
+}
+
+TEST(LineListTest, FirstNulEndsTheText) {
+  EXPECT_EQ(Lines(std::string("ab\ncd\0ef\ngh", 11)), (V{"ab", "cd"}));
+  EXPECT_EQ(Lines(std::string("ab\n\0ef", 6)), (V{"ab"}));
+  EXPECT_EQ(Lines(std::string(1000, '\0')), V{});
+}
+
+// Lines longer than the scanner's 16-byte step, with breaks at every offset.
+TEST(LineListTest, BreaksAtEveryOffsetOfLongLines) {
+  for (std::size_t length = 0; length < 70; ++length) {
+    const std::string line(length, 'x');
+    const std::string text = line + "\r\n" + line + "\n" + line + "\r" + line;
+    const V expected = length == 0 ? V{"", "", ""} : V{line, line, line, line};
+    EXPECT_EQ(Lines(text), expected) << length;
+  }
+}
+
+TEST(LineListTest, BoundsErrorsNameTheIndex) {
+  LineList list = LineList::Split("only");
+  EXPECT_EQ(list.At(0), "only");
+  try {
+    list.At(1);
+    FAIL();
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "List index out of bounds (1)");
+  }
+  EXPECT_THROW(list.Replace(5, "x"), Error);
+}
+
+TEST(LineListTest, KeepEvenLinesAcrossBlocks) {
+  std::string text;
+  const std::size_t count = 200001;  // spans several storage blocks
+  for (std::size_t i = 0; i < count; ++i) text += std::to_string(i) + "\n";
+  LineList list = LineList::Split(text);
+  ASSERT_EQ(list.Count(), count);
+  list.KeepEvenLines();
+  ASSERT_EQ(list.Count(), (count + 1) / 2);
+  for (std::size_t i = 0; i < list.Count(); i += 997) EXPECT_EQ(list[i], std::to_string(2 * i));
+  EXPECT_EQ(list[list.Count() - 1], std::to_string(count - 1));
+  list.Replace(0, "0 0");
+  EXPECT_EQ(list[0], "0 0");
+}
+
+}  // namespace
+}  // namespace kep::sequence
