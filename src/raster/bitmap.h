@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "raster/color.h"
+#include "raster/geometry.h"
+
+namespace kep::raster {
+
+// A 32-bit XRGB pixel buffer (0x00RRGGBB per pixel, rows top to bottom),
+// white when created or resized. Stride is in pixels.
+class Bitmap {
+ public:
+  Bitmap() = default;
+  Bitmap(int width, int height);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Stride() const { return width_; }
+  IntRect Bounds() const { return {0, 0, width_, height_}; }
+
+  // Changes the size; every pixel becomes white. Negative sizes count as 0.
+  void Resize(int width, int height);
+  void Fill(Color color);
+
+  std::uint32_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+  const std::uint32_t* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
+  std::uint32_t Pixel(int x, int y) const { return Row(y)[x]; }
+  void SetPixel(int x, int y, std::uint32_t xrgb) { Row(y)[x] = xrgb; }
+  std::span<std::uint32_t> Pixels() { return pixels_; }
+  std::span<const std::uint32_t> Pixels() const { return pixels_; }
+
+  // Copies source onto this bitmap with source's top-left at (x, y), clipped.
+  void CopyFrom(const Bitmap& source, int x, int y);
+
+  friend bool operator==(const Bitmap&, const Bitmap&) = default;
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<std::uint32_t> pixels_;
+};
+
+}  // namespace kep::raster
