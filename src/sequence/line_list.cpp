@@ -1,6 +1,11 @@
 #include "sequence/line_list.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "common/error.h"
 #include "common/format.h"
@@ -36,27 +41,100 @@ const char* FindLineBreak(const char* p, const char* stop) {
 
 }  // namespace
 
-LineList LineList::Split(std::unique_ptr<char[]> buffer, std::size_t size) {
-  LineList list;
-  const char* p = buffer.get();
-  const char* const stop = p + size;
-  while (p < stop) {
-    const char* end = FindLineBreak(p, stop);
-    if (end == stop || *end == '\0') {  // the text ends here
-      if (end != p) list.Append({p, static_cast<std::size_t>(end - p)});
-      break;
+// Splits a buffer that fills piece by piece. Lines are views into the
+// buffer; when the buffer has to grow, the views are moved along with it.
+class LineList::Splitter {
+ public:
+  Splitter(LineList& list, std::size_t capacity)
+      : list_(list), buffer_(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(capacity, 1))),
+        capacity_(std::max<std::size_t>(capacity, 1)) {}
+
+  char* FreeSpace() { return buffer_.get() + size_; }
+  std::size_t FreeBytes() const { return capacity_ - size_; }
+
+  // Doubles the buffer, keeping its text and the lines already split.
+  void Grow() {
+    const std::size_t larger = capacity_ * 2;
+    auto grown = std::make_unique_for_overwrite<char[]>(larger);
+    std::memcpy(grown.get(), buffer_.get(), size_);
+    const char* const old_base = buffer_.get();
+    for (std::size_t i = 0; i < list_.count_; ++i) {
+      std::string_view& line = list_.Slot(i);
+      line = {grown.get() + (line.data() - old_base), line.size()};
     }
-    list.Append({p, static_cast<std::size_t>(end - p)});
-    p = (*end == '\r' && end + 1 < stop && end[1] == '\n') ? end + 2 : end + 1;
+    buffer_ = std::move(grown);
+    capacity_ = larger;
   }
-  list.buffer_ = std::move(buffer);
+
+  // Takes in the next bytes written at FreeSpace() and splits what is complete.
+  void Consume(std::size_t bytes, bool at_end) {
+    size_ += bytes;
+    const char* const base = buffer_.get();
+    const char* const stop = base + size_;
+    while (!ended_) {
+      const char* const end = FindLineBreak(base + scan_, stop);
+      if (end == stop) {
+        scan_ = size_;
+        break;
+      }
+      const char* const line = base + line_start_;
+      if (*end == '\0') {  // the text ends here
+        if (end != line) list_.Append({line, static_cast<std::size_t>(end - line)});
+        ended_ = true;
+        return;
+      }
+      if (*end == '\r' && end + 1 == stop && !at_end) {  // CR LF may straddle two pieces
+        scan_ = static_cast<std::size_t>(end - base);
+        break;
+      }
+      list_.Append({line, static_cast<std::size_t>(end - line)});
+      const char* const next = (*end == '\r' && end + 1 < stop && end[1] == '\n') ? end + 2 : end + 1;
+      line_start_ = scan_ = static_cast<std::size_t>(next - base);
+    }
+    if (at_end && !ended_ && line_start_ < size_) {
+      list_.Append({base + line_start_, size_ - line_start_});
+    }
+  }
+
+  std::unique_ptr<char[]> TakeBuffer() { return std::move(buffer_); }
+
+ private:
+  LineList& list_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+  std::size_t line_start_ = 0;  // where the line being split begins
+  std::size_t scan_ = 0;        // where the search for its end goes on
+  bool ended_ = false;          // a NUL ended the text
+};
+
+LineList LineList::Split(std::string_view text) {
+  LineList list;
+  Splitter splitter(list, text.size());
+  if (!text.empty()) std::memcpy(splitter.FreeSpace(), text.data(), text.size());
+  splitter.Consume(text.size(), true);
+  list.buffer_ = splitter.TakeBuffer();
   return list;
 }
 
-LineList LineList::Split(std::string_view text) {
-  auto buffer = std::make_unique_for_overwrite<char[]>(text.size());
-  if (!text.empty()) std::memcpy(buffer.get(), text.data(), text.size());
-  return Split(std::move(buffer), text.size());
+LineList LineList::Read(int fd, std::size_t size_hint) {
+  // Small enough to stay in the cache between reading and splitting.
+  constexpr std::size_t kPiece = std::size_t{256} << 10;
+  LineList list;
+  // One byte more than expected, so that reaching the end needs no growth.
+  Splitter splitter(list, size_hint + 1);
+  for (;;) {
+    if (splitter.FreeBytes() == 0) splitter.Grow();
+    const ssize_t got = ::read(fd, splitter.FreeSpace(), std::min(splitter.FreeBytes(), kPiece));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category());
+    }
+    splitter.Consume(static_cast<std::size_t>(got), got == 0);
+    if (got == 0) break;
+  }
+  list.buffer_ = splitter.TakeBuffer();
+  return list;
 }
 
 void LineList::Append(std::string_view line) {

@@ -20,9 +20,15 @@ class LineList {
 
   // Splits a text into lines: a line ends at CR, LF or CR LF; the first NUL
   // ends the text; text after the last line end is a last line when it is not
-  // empty. The list takes ownership of the buffer.
-  static LineList Split(std::unique_ptr<char[]> buffer, std::size_t size);
+  // empty.
   static LineList Split(std::string_view text);
+
+  // Reads an open file to its end and splits it the same way. Each piece is
+  // split right after it is read, while it is still in the processor's cache.
+  // size_hint is the expected size; a file that grows or shrinks meanwhile is
+  // read to where it ends. Raises std::system_error when reading fails and
+  // std::bad_alloc when the file does not fit in memory.
+  static LineList Read(int fd, std::size_t size_hint);
 
   std::size_t Count() const { return count_; }
   bool Empty() const { return count_ == 0; }
@@ -44,6 +50,8 @@ class LineList {
   static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;
   static constexpr std::size_t kBlockMask = kBlockSize - 1;
   using Block = std::unique_ptr<std::string_view[]>;
+
+  class Splitter;
 
   void Append(std::string_view line);
   std::string_view& Slot(std::size_t i) { return blocks_[i >> kBlockShift][i & kBlockMask]; }

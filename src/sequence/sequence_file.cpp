@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 #include "common/error.h"
 #include "common/format.h"
@@ -50,28 +51,9 @@ LineList ReadSequenceLines(const std::string& path) {
   if (!S_ISREG(status.st_mode)) ThrowCannotOpen(path, messages::kNotARegularFile);
 
   try {
-    // Read into one buffer sized by the file; a file that grows meanwhile is
-    // read to its new end, one that shrinks to where it stops.
-    std::size_t capacity = static_cast<std::size_t>(status.st_size) + 1;
-    auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
-    std::size_t size = 0;
-    for (;;) {
-      if (size == capacity) {
-        const std::size_t larger = capacity * 2;
-        auto grown = std::make_unique_for_overwrite<char[]>(larger);
-        std::memcpy(grown.get(), buffer.get(), size);
-        buffer = std::move(grown);
-        capacity = larger;
-      }
-      const ssize_t got = ::read(file.get(), buffer.get() + size, capacity - size);
-      if (got == 0) break;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        ThrowCannotOpen(path, std::strerror(errno));
-      }
-      size += static_cast<std::size_t>(got);
-    }
-    return LineList::Split(std::move(buffer), size);
+    return LineList::Read(file.get(), static_cast<std::size_t>(status.st_size));
+  } catch (const std::system_error& error) {
+    ThrowCannotOpen(path, std::strerror(error.code().value()));
   } catch (const std::bad_alloc&) {
     ThrowCannotOpen(path, messages::kOutOfMemory);
   }
