@@ -3,10 +3,12 @@
 SHELL := bash
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 SAMPLE ?= samples/growth.kep
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test test-sanitize bench format clean
+.PHONY: all deps build run test test-sanitize fuzz bench format clean
 
 all: build
 
@@ -34,6 +36,20 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
+# Every libFuzzer target for FUZZ_SECONDS on its saved corpus (new finds go to
+# a scratch folder; copy the ones worth keeping into tests/fuzz/corpus/).
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DKEP_FUZZ=ON -DKEP_WITH_QT=OFF -DKEP_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@for f in $(FUZZ_BUILD)/tests/fuzz/*_fuzz; do \
+	  name=$$(basename $$f); scratch=$$(mktemp -d); \
+	  echo "== $$name for $(FUZZ_SECONDS) s"; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -print_final_stats=1 \
+	    $$scratch tests/fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==|SUMMARY|Done)' ; \
+	  status=$${PIPESTATUS[0]}; rm -rf $$scratch; [ $$status -eq 0 ] || exit 1; \
+	done
+
 bench: build
 	@for b in $(BUILD)/bench/*/*_bench; do echo "== $$b"; "$$b" || exit 1; done
 
@@ -41,4 +57,4 @@ format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

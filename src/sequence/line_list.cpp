@@ -117,15 +117,14 @@ LineList LineList::Split(std::string_view text) {
   return list;
 }
 
-LineList LineList::Read(int fd, std::size_t size_hint) {
-  // Small enough to stay in the cache between reading and splitting.
-  constexpr std::size_t kPiece = std::size_t{256} << 10;
+LineList LineList::Read(int fd, std::size_t size_hint, std::size_t piece_bytes) {
+  piece_bytes = std::max<std::size_t>(piece_bytes, 1);
   LineList list;
   // One byte more than expected, so that reaching the end needs no growth.
   Splitter splitter(list, size_hint + 1);
   for (;;) {
     if (splitter.FreeBytes() == 0) splitter.Grow();
-    const ssize_t got = ::read(fd, splitter.FreeSpace(), std::min(splitter.FreeBytes(), kPiece));
+    const ssize_t got = ::read(fd, splitter.FreeSpace(), std::min(splitter.FreeBytes(), piece_bytes));
     if (got < 0) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category());

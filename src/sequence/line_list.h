@@ -23,12 +23,13 @@ class LineList {
   // empty.
   static LineList Split(std::string_view text);
 
-  // Reads an open file to its end and splits it the same way. Each piece is
-  // split right after it is read, while it is still in the processor's cache.
-  // size_hint is the expected size; a file that grows or shrinks meanwhile is
-  // read to where it ends. Raises std::system_error when reading fails and
-  // std::bad_alloc when the file does not fit in memory.
-  static LineList Read(int fd, std::size_t size_hint);
+  // Reads an open file to its end and splits it the same way. Each piece of
+  // piece_bytes is split right after it is read, while it is still in the
+  // processor's cache. size_hint is the expected size; a file that grows or
+  // shrinks meanwhile is read to where it ends. Raises std::system_error when
+  // reading fails and std::bad_alloc when the file does not fit in memory.
+  static constexpr std::size_t kReadPieceBytes = std::size_t{256} << 10;
+  static LineList Read(int fd, std::size_t size_hint, std::size_t piece_bytes = kReadPieceBytes);
 
   std::size_t Count() const { return count_; }
   bool Empty() const { return count_ == 0; }

@@ -1,6 +1,8 @@
 #include "sequence/line_list.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -71,6 +73,27 @@ TEST(LineListTest, KeepEvenLinesAcrossBlocks) {
   EXPECT_EQ(list[list.Count() - 1], std::to_string(count - 1));
   list.Replace(0, "0 0");
   EXPECT_EQ(list[0], "0 0");
+}
+
+// Reading in small pieces, from a size hint that is too small or too large,
+// must split exactly as splitting the whole text at once: CR LF pairs and
+// NULs that straddle two pieces, and a buffer that grows under the lines.
+TEST(LineListTest, ReadingInPiecesSplitsLikeTheWholeText) {
+  const std::string text = std::string("ab\r\ncd\r\r\nef\n\rgh\rij\r\n\r\nkl") + std::string(1, '\0') + "mn\n";
+  const V expected = Lines(text);
+  const int fd = ::memfd_create("lines", 0);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  for (std::size_t piece = 1; piece <= 9; ++piece) {
+    for (const std::size_t hint : {std::size_t{0}, std::size_t{3}, text.size(), text.size() * 4}) {
+      ASSERT_EQ(::lseek(fd, 0, SEEK_SET), 0);
+      const LineList list = LineList::Read(fd, hint, piece);
+      V lines;
+      for (std::size_t i = 0; i < list.Count(); ++i) lines.emplace_back(list[i]);
+      EXPECT_EQ(lines, expected) << "piece " << piece << " hint " << hint;
+    }
+  }
+  ::close(fd);
 }
 
 }  // namespace
