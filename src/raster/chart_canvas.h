@@ -9,11 +9,11 @@
 #include "raster/chart_pen.h"
 #include "raster/color.h"
 #include "raster/font.h"
+#include "raster/font_engine.h"
 #include "raster/geometry.h"
+#include "raster/line_rasterizer.h"
 
 namespace kep::raster {
-
-class FontEngine;
 
 enum class BrushStyle { bsSolid, bsClear, bsCross };
 enum class HorizontalAlign { kLeft, kCenter, kRight };
@@ -35,6 +35,14 @@ struct Brush {
 // (the gaps untouched in transparent mode, background colour in opaque mode);
 // a not-xor pen sets each pixel to ~(pen ^ pixel), so drawing twice restores it.
 // Nothing outside the clip rectangle or the target is touched.
+//
+// A pen wider than one pixel paints a square of its width centred on each
+// pixel of the one-pixel line, the extra pixel of an even width on the left
+// of vertical and above horizontal lines (see LineRasterizer); dotted pens
+// are one pixel wide, as wide pens are solid. A rectangle's outline of width
+// w lies inside the rectangle (its outer w pixels) and the brush fills the
+// rest. The pen's raster mode applies to lines, outlines and brush fills,
+// not to text. Text and rotated text are described at RotatedTextOut.
 class ChartCanvas {
  public:
   // Raises kep::Error when no font can be found at all.
@@ -51,7 +59,8 @@ class ChartCanvas {
 
   // Off-screen mode: makes sure the image has rect's size (recreated, white,
   // when the size differs), draws into it and returns (0, 0, width, height).
-  // Direct mode: draws onto target and returns rect.
+  // Direct mode: draws onto target and returns rect. Either way the clip is
+  // removed, since it belonged to the previous drawing.
   IntRect BeginDraw(Bitmap& target, const IntRect& rect);
   // Off-screen mode: copies the whole image onto target with its top-left at
   // rect's top-left and clears ImageStale. Then the window is the target again.
@@ -120,9 +129,13 @@ class ChartCanvas {
   // current alignment; in opaque background mode the text cell is filled.
   void TextOut(int x, int y, std::string_view text);
   // The same, rotated counter-clockwise by angle degrees; the alignment
-  // applies in the rotated text's own frame.
+  // applies in the rotated text's own frame. Right angles move every pixel
+  // of the unrotated text exactly; other angles sample it at the nearest
+  // pixel. The text is one line: a carriage return is drawn as whatever the
+  // font shows for it. The text cell is TextWidth wide and TextHeight high.
   void RotatedTextOut(int x, int y, std::string_view text, int angle);
   int TextWidth(std::string_view text);
+  // The height of the text cell, ascent + descent of the current font.
   int TextHeight(std::string_view text);
   // The height of the text "W" in the current font.
   int TextLineHeight();
@@ -134,8 +147,22 @@ class ChartCanvas {
   void ClipToPlot(const IntRect& plot);
   std::optional<IntRect> Clip() const { return clip_; }
 
+  // The fonts and glyph cache behind the text operations.
+  const FontEngine& Fonts() const;
+
  private:
+  // The part of the target drawing may touch: its bounds within the clip.
+  IntRect DrawableArea() const;
+  void PaintRun(const LineRun& run, std::uint32_t color, PenMode mode);
+  void PaintRow(int y, int left, int right, std::uint32_t color, PenMode mode);
+  void PaintRect(const IntRect& rect, std::uint32_t color, PenMode mode);
+  void DrawFrame(const IntRect& box, int width);
+  void DrawPatternedFrame(const IntRect& box);
+  void FillWithBrush(const IntRect& rect);
+
   std::unique_ptr<FontEngine> fonts_;
+  LineRasterizer rasterizer_;
+  TextImage text_image_;
   Bitmap* window_ = nullptr;
   Bitmap* target_ = nullptr;
   std::unique_ptr<Bitmap> offscreen_;

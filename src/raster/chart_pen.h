@@ -4,7 +4,8 @@
 
 namespace kep::raster {
 
-enum class PenStyle { psSolid, psDot, psClear };
+// psAlternate paints every other pixel (the small dots of a chart pen).
+enum class PenStyle { psSolid, psDot, psClear, psAlternate };
 enum class PenMode { pmCopy, pmNotXor };
 
 // A pen of the drawing surface.
