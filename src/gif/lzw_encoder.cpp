@@ -1,0 +1,266 @@
+#include "gif/lzw_encoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+
+#include "gif/gif_exception.h"
+#include "gif/messages.h"
+
+namespace kep::gif {
+
+namespace {
+
+constexpr std::uint32_t kHashSize = 8009;
+constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
+constexpr std::uint32_t kOccupiedBelow = 0xFFFFF000;  // a slot below this holds an entry
+constexpr int kLastCode = 4095;                       // codes stay below it; reaching it forces a clear
+constexpr int kMaxCodeWidth = 12;
+// 2 has order 4004 modulo 8009, so the doubling probe path returns to its start after
+// 4004 steps having seen only half the slots. Past that the path goes on one slot at
+// a time, so a lookup and an insert always meet the same slots and always end.
+constexpr int kProbeCycle = 4004;
+
+constexpr std::uint32_t FirstProbe(std::uint32_t key) { return (key ^ (key >> 4)) % kHashSize; }
+
+// The next slot after h on the probe path: h - (8009 - h), or h - 1 when h is 0,
+// plus 8009 when negative; after a whole cycle, the next slot.
+inline std::uint32_t NextProbe(std::uint32_t h, int probes) {
+  if (probes > kProbeCycle) return h + 1 == kHashSize ? 0 : h + 1;
+  const int next = h == 0 ? -1 : static_cast<int>(2 * h) - static_cast<int>(kHashSize);
+  return static_cast<std::uint32_t>(next < 0 ? next + static_cast<int>(kHashSize) : next);
+}
+
+inline void Store32(std::uint8_t* out, std::uint32_t value) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &value, 4);
+  } else {
+    out[0] = static_cast<std::uint8_t>(value);
+    out[1] = static_cast<std::uint8_t>(value >> 8);
+    out[2] = static_cast<std::uint8_t>(value >> 16);
+    out[3] = static_cast<std::uint8_t>(value >> 24);
+  }
+}
+
+constexpr std::size_t kPackBytes = 16384;  // packed codes collected before they go to the writer
+
+// Everything the compression loop carries; the loop works on local copies.
+struct CodeState {
+  const int clear_code;
+  const int end_code;
+  const int initial_width;
+  int width;
+  std::uint32_t max_code;
+  int next_free;
+  std::uint64_t bucket = 0;  // codes go in above the bits already there, out from the bottom
+  int bits = 0;
+  std::uint8_t* out;
+  std::uint8_t* const buffer;
+  std::uint32_t prefix = 0;
+};
+
+constexpr std::uint32_t MaxCodeFor(int width) { return width >= kMaxCodeWidth ? 4096u : (1u << width) - 1; }
+
+// Compresses the pixels of the rows in walk order. Returns false, with the state
+// saved, at the first pixel not below color_count.
+template <bool kCheckColors>
+bool CompressRows(CodeState& state, std::uint32_t* table, GIFWriter& writer, const std::uint8_t* raster,
+                  int width, int height, bool interlace, unsigned color_count) {
+  std::uint64_t bucket = state.bucket;
+  int bits = state.bits;
+  int code_width = state.width;
+  std::uint32_t max_code = state.max_code;
+  int next_free = state.next_free;
+  std::uint8_t* out = state.out;
+  std::uint8_t* const buffer = state.buffer;
+  std::uint8_t* const limit = buffer + kPackBytes;
+  std::uint32_t prefix = 0;
+  bool first = true;
+
+  auto put = [&](std::uint32_t code) {
+    bucket |= static_cast<std::uint64_t>(code) << bits;
+    bits += code_width;
+    if (bits >= 32) {
+      Store32(out, static_cast<std::uint32_t>(bucket));
+      out += 4;
+      bucket >>= 32;
+      bits -= 32;
+      if (out >= limit) {
+        writer.Write(buffer, static_cast<std::size_t>(out - buffer));
+        out = buffer;
+      }
+    }
+  };
+  auto save = [&] {
+    state.bucket = bucket;
+    state.bits = bits;
+    state.width = code_width;
+    state.max_code = max_code;
+    state.next_free = next_free;
+    state.out = out;
+    state.prefix = prefix;
+  };
+
+  static constexpr int kPasses[4][2] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+  const int pass_count = interlace ? 4 : 1;
+  for (int pass = 0; pass < pass_count; ++pass) {
+    const int start = interlace ? kPasses[pass][0] : 0;
+    const int step = interlace ? kPasses[pass][1] : 1;
+    for (int y = start; y < height; y += step) {
+      const std::uint8_t* p = raster + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+      const std::uint8_t* const row_end = p + width;
+      if (first) {
+        if (kCheckColors && *p >= color_count) {
+          save();
+          return false;
+        }
+        prefix = *p++;
+        first = false;
+      }
+      for (; p < row_end; ++p) {
+        const std::uint32_t c = *p;
+        if (kCheckColors && c >= color_count) {
+          save();
+          return false;
+        }
+        const std::uint32_t key = (prefix << 8) | c;
+        std::uint32_t h = FirstProbe(key);
+        std::uint32_t slot = table[h];
+        if ((slot >> 12) == key) {
+          prefix = slot & 0xFFF;
+          continue;
+        }
+        if (slot < kOccupiedBelow) {
+          int probes = 0;
+          do {
+            h = NextProbe(h, ++probes);
+            slot = table[h];
+          } while ((slot >> 12) != key && slot < kOccupiedBelow);
+          if ((slot >> 12) == key) {
+            prefix = slot & 0xFFF;
+            continue;
+          }
+        }
+        // Not found: emit the prefix; the width follows the next free code at that moment.
+        put(prefix);
+        if (static_cast<std::uint32_t>(next_free) > max_code) max_code = MaxCodeFor(++code_width);
+        prefix = c;
+        if (next_free < kLastCode) {
+          table[h] = (key << 12) | static_cast<std::uint32_t>(next_free);
+          ++next_free;
+        } else {
+          put(static_cast<std::uint32_t>(state.clear_code));  // written at the old width
+          code_width = state.initial_width;
+          max_code = MaxCodeFor(code_width);
+          std::fill_n(table, kHashSize, kEmptySlot);
+          next_free = state.clear_code + 2;
+        }
+      }
+    }
+  }
+  save();
+  return true;
+}
+
+}  // namespace
+
+void GIFWriter::Write(const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const std::size_t n = std::min<std::size_t>(256 - fill_, size);
+    std::memcpy(batch_.data() + block_ + fill_, data, n);
+    fill_ += n;
+    data += n;
+    size -= n;
+    if (fill_ == 256) {
+      batch_[block_] = 255;
+      block_ += 256;
+      fill_ = 1;
+      if (block_ == batch_.size()) {
+        block_ = 0;
+        stream_.Write(batch_.data(), batch_.size());
+      }
+    }
+  }
+}
+
+void GIFWriter::Close() {
+  if (fill_ > 1) {
+    batch_[block_] = static_cast<std::uint8_t>(fill_ - 1);
+    block_ += fill_;
+    fill_ = 1;
+  }
+  if (block_ > 0) {
+    const std::size_t size = block_;
+    block_ = 0;
+    stream_.Write(batch_.data(), size);
+  }
+}
+
+LZWEncoder::LZWEncoder() : table_(std::make_unique<std::uint32_t[]>(kHashSize)) {}
+
+LZWEncoder::~LZWEncoder() = default;
+
+void LZWEncoder::Encode(OutputStream& stream, int bits_per_pixel, int width, int height, bool interlace,
+                        const std::uint8_t* raster, int color_count) {
+  const int bits = std::clamp(bits_per_pixel, 2, 8);
+  stream.WriteByte(static_cast<std::uint8_t>(bits));
+
+  alignas(8) std::uint8_t buffer[kPackBytes + 8];
+  const int clear_code = 1 << bits;
+  CodeState state{clear_code, clear_code + 1, bits + 1, bits + 1, MaxCodeFor(bits + 1), clear_code + 2, 0,
+                  0,          buffer,         buffer,   0};
+  GIFWriter writer(stream);
+
+  // Emits a code outside the compression loop (the first clear and the end code).
+  auto put = [&](int code) {
+    state.bucket |= static_cast<std::uint64_t>(code) << state.bits;
+    state.bits += state.width;
+    while (state.bits >= 8) {
+      *state.out++ = static_cast<std::uint8_t>(state.bucket);
+      state.bucket >>= 8;
+      state.bits -= 8;
+    }
+  };
+  auto hand_over = [&] {
+    writer.Write(buffer, static_cast<std::size_t>(state.out - buffer));
+    state.out = buffer;
+  };
+
+  if (raster != nullptr && width > 0 && height > 0) {
+    put(clear_code);
+    std::fill_n(table_.get(), kHashSize, kEmptySlot);
+    const bool ok =
+        color_count >= 256
+            ? CompressRows<false>(state, table_.get(), writer, raster, width, height, interlace, 256)
+            : CompressRows<true>(state, table_.get(), writer, raster, width, height, interlace,
+                                 static_cast<unsigned>(std::max(color_count, 0)));
+    if (!ok) {
+      // Whole bytes already formed go out with the last partial block; no terminator.
+      while (state.bits >= 8) {
+        *state.out++ = static_cast<std::uint8_t>(state.bucket);
+        state.bucket >>= 8;
+        state.bits -= 8;
+      }
+      try {
+        hand_over();
+        writer.Close();
+      } catch (...) {
+      }
+      throw GIFException(std::string(messages::kColorNotInTable));
+    }
+    put(static_cast<int>(state.prefix));
+    if (static_cast<std::uint32_t>(state.next_free) > state.max_code)
+      state.max_code = MaxCodeFor(++state.width);
+  }
+  put(state.end_code);
+  if (state.bits > 0) {
+    *state.out++ = static_cast<std::uint8_t>(state.bucket);
+    state.bits = 0;
+  }
+  hand_over();
+  writer.Close();
+  stream.WriteByte(0);
+}
+
+}  // namespace kep::gif
