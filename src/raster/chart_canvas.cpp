@@ -84,8 +84,6 @@ void ChartCanvas::SetUseOffscreenBuffer(bool use) {
 
 const Bitmap* ChartCanvas::OffscreenImage() const { return offscreen_.get(); }
 
-const FontEngine& ChartCanvas::Fonts() const { return *fonts_; }
-
 // ---- pen, brush, font, alignment, background ----
 
 void ChartCanvas::AssignChartPen(const ChartPen& pen) {

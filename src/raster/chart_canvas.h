@@ -148,7 +148,7 @@ class ChartCanvas {
   std::optional<IntRect> Clip() const { return clip_; }
 
   // The fonts and glyph cache behind the text operations.
-  const FontEngine& Fonts() const;
+  FontEngine& Fonts() { return *fonts_; }
 
  private:
   // The part of the target drawing may touch: its bounds within the clip.
