@@ -1,0 +1,89 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "chart/chart_axis.h"
+#include "chart/chart_series.h"
+#include "chart/number_format.h"
+#include "raster/chart_canvas.h"
+#include "raster/color.h"
+#include "raster/geometry.h"
+
+namespace kep::chart {
+
+// The part of a chart that its axes and series work with: the drawing
+// surface, the plot rectangle, the panel colour, the series list and the five
+// axes (bottom, top, left, right, depth, in that order), and invalidation.
+class CustomAxisPanel {
+ public:
+  CustomAxisPanel();
+  virtual ~CustomAxisPanel();
+  CustomAxisPanel(const CustomAxisPanel&) = delete;
+  CustomAxisPanel& operator=(const CustomAxisPanel&) = delete;
+
+  raster::ChartCanvas& Canvas() { return *canvas_; }
+
+  // Marks the picture stale; does nothing while repainting is disabled.
+  virtual void InvalidateChart();
+  // Invalidates and brings the picture up to date at once; without a window
+  // to paint into, the next paint draws it.
+  virtual void RepaintNow();
+  bool RepaintEnabled() const { return repaint_enabled_; }
+  void SetRepaintEnabled(bool enabled) { repaint_enabled_ = enabled; }
+  // While the stored settings are read, range setters skip their checks.
+  bool IsLoading() const { return loading_; }
+  void SetLoading(bool loading) { loading_ = loading; }
+  bool IsDestroying() const { return destroying_; }
+
+  const raster::IntRect& PlotRect() const { return plot_rect_; }
+  void SetPlotRect(const raster::IntRect& rect) { plot_rect_ = rect; }
+  int PlotWidth() const { return plot_rect_.Width(); }
+  int PlotHeight() const { return plot_rect_.Height(); }
+
+  raster::Color Color() const { return color_; }
+  void SetColor(raster::Color color);
+
+  // The separators of value labels (from the user's locale by default).
+  const NumberFormat& LabelNumberFormat() const { return number_format_; }
+  void SetLabelNumberFormat(NumberFormat format);
+
+  // ---- series ----
+  // Takes a series; one still without a colour gets the first default colour
+  // that no other series uses.
+  ChartSeries& AddSeries(std::unique_ptr<ChartSeries> series);
+  std::span<const std::unique_ptr<ChartSeries>> SeriesList() const { return series_; }
+  // The lowest or highest X (horizontal axis) or Y (vertical axis) value of the
+  // series measured on axis: active ones, or all when none is active; 0 when
+  // no series with points uses the axis.
+  double SeriesExtreme(const ChartAxis& axis, bool highest, bool x_values) const;
+  bool HasActiveSeriesOn(const ChartAxis& axis) const;
+
+  // ---- axes ----
+  std::span<const std::unique_ptr<ChartAxis>> Axes() const { return axes_; }
+  ChartAxis& BottomAxis() const { return *axes_[0]; }
+  ChartAxis& TopAxis() const { return *axes_[1]; }
+  ChartAxis& LeftAxis() const { return *axes_[2]; }
+  ChartAxis& RightAxis() const { return *axes_[3]; }
+  ChartAxis& DepthAxis() const { return *axes_[4]; }
+
+  // Called with every value label's text, which it may change; series is
+  // null and value_index -1 for value labels.
+  std::function<void(ChartAxis& axis, ChartSeries* series, int value_index, std::string& text)> OnGetAxisLabel;
+
+ private:
+  std::unique_ptr<raster::ChartCanvas> canvas_;
+  bool repaint_enabled_ = false;
+  bool loading_ = false;
+  bool destroying_ = false;
+  raster::IntRect plot_rect_;
+  raster::Color color_ = raster::clBtnFace;
+  NumberFormat number_format_ = NumberFormat::FromLocale();
+  std::vector<std::unique_ptr<ChartSeries>> series_;
+  std::vector<std::unique_ptr<ChartAxis>> axes_;
+};
+
+}  // namespace kep::chart

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <string>
+
+#include "chart/block_array.h"
+
+namespace kep::chart {
+
+class ChartSeries;
+
+enum class ChartListOrder { loNone, loAscending, loDescending };
+
+// One dimension (X or Y) of a series' points. Values are stored as given and
+// multiplied by Multiplier when read, in extended precision. The statistics
+// (Lowest, Highest, Sum, SumOfMagnitudes) are cached and recomputed on the
+// first read after a change.
+class ChartValueList {
+ public:
+  // Made by the owning series, which keeps its lists in creation order.
+  ChartValueList(ChartSeries& owner, std::string name);
+  ChartValueList(const ChartValueList&) = delete;
+  ChartValueList& operator=(const ChartValueList&) = delete;
+
+  const std::string& Name() const { return name_; }
+  ChartSeries& Owner() const { return owner_; }
+
+  bool DateTime() const { return date_time_; }
+  void SetDateTime(bool date_time);
+  double Multiplier() const { return multiplier_; }
+  void SetMultiplier(double multiplier);
+  ChartListOrder Order() const { return order_; }
+  void SetOrder(ChartListOrder order) { order_ = order; }
+  const std::string& ValueSource() const { return value_source_; }
+  void SetValueSource(std::string source) { value_source_ = std::move(source); }
+  double PendingValue() const { return pending_value_; }
+  void SetPendingValue(double value) { pending_value_ = value; }
+  bool StatsStale() const { return stats_stale_; }
+
+  int ValueCount() const { return static_cast<int>(values_.size()); }
+  // The stored value at index i times Multiplier; i must be a valid index.
+  double ValueAt(int i) const { return Multiplied(values_[static_cast<std::size_t>(i)]); }
+  double LastValue() const { return ValueAt(ValueCount() - 1); }
+
+  // Adds v keeping Order: a value that arrives in order is appended after one
+  // comparison; otherwise the place is searched linearly from the end and v
+  // goes after every stored value equal to it. Returns the index used.
+  int AppendValue(double v);
+  void InsertValueAt(int i, double v);
+  void ReplaceValueAt(int i, double v);
+  void RemoveValueAt(int i);
+  // Removes every value and releases the storage.
+  void RemoveAllValues();
+  // The first index whose ValueAt equals v exactly, or -1.
+  int FindValue(double v) const;
+
+  double Lowest() const;
+  double Highest() const;
+  double Sum() const;
+  double SumOfMagnitudes() const;
+
+ private:
+  double Multiplied(double stored) const;
+  void Changed() { stats_stale_ = true; }
+  // Raises "List index out of bounds (i)" unless 0 <= i < limit.
+  static void CheckIndex(int i, std::size_t limit);
+  void RefreshStatistics() const;
+
+  ChartSeries& owner_;
+  std::string name_;
+  bool date_time_ = false;
+  BlockArray<double> values_;
+  double multiplier_ = 1.0;
+  ChartListOrder order_ = ChartListOrder::loNone;
+  double pending_value_ = 0;
+  std::string value_source_;
+  // The cache of statistics, refreshed by the const readers.
+  mutable double highest_ = 0;
+  mutable double lowest_ = 0;
+  mutable double sum_ = 0;
+  mutable double sum_of_magnitudes_ = 0;
+  mutable bool stats_stale_ = true;
+};
+
+}  // namespace kep::chart

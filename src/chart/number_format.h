@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kep::chart {
+
+// Formats numbers with patterns such as "#,##0.###": digit placeholders "0"
+// (always shown) and "#" (shown when needed), "," in the integer part for
+// groups of three digits, "." before the decimals, and literal text before or
+// after the number ("%" in it shows the value times 100). The separators are
+// settings, taken from the user's numeric locale by FromLocale.
+class NumberFormat {
+ public:
+  NumberFormat() = default;
+  NumberFormat(std::string thousands_separator, std::string decimal_separator)
+      : thousands_separator_(std::move(thousands_separator)), decimal_separator_(std::move(decimal_separator)) {}
+
+  // The separators of the current C numeric locale (the program sets it from
+  // the user's environment at start-up). A locale without a thousands
+  // separator, such as the "C" locale, gives the comma and the full stop.
+  static NumberFormat FromLocale();
+
+  const std::string& ThousandsSeparator() const { return thousands_separator_; }
+  const std::string& DecimalSeparator() const { return decimal_separator_; }
+
+  // 1234.5 with "#,##0.###" gives "1,234.5"; 0.0004 gives "0"; -1500 gives
+  // "-1,500". Decimals are rounded from the exact binary value, halves to
+  // even; a value that rounds to zero shows no sign. An empty pattern gives
+  // up to 15 significant digits.
+  std::string Format(double value, std::string_view pattern) const;
+
+ private:
+  std::string thousands_separator_ = ",";
+  std::string decimal_separator_ = ".";
+};
+
+}  // namespace kep::chart

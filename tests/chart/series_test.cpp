@@ -1,0 +1,110 @@
+#include "chart/chart_series.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "chart_test_support.h"
+
+namespace kep::chart {
+namespace {
+
+using raster::clBlue;
+using raster::clRed;
+using raster::clSeriesColor;
+using testing::CountingChart;
+
+TEST(SeriesTest, YFollowsXAndColoursAndLabelsFollowTheirPoint) {
+  ChartSeries series;
+  series.SetSeriesColor(clBlue);
+  EXPECT_EQ(series.AddPoint(3, 30, "", clSeriesColor), 0);
+  EXPECT_EQ(series.AddPoint(1, 10, "", clSeriesColor), 0);
+  EXPECT_EQ(series.PointCount(), 2);
+  EXPECT_EQ(series.XValueAt(0), 1);
+  EXPECT_EQ(series.YValueAt(0), 10);
+  EXPECT_EQ(series.YValueAt(1), 30);
+  EXPECT_EQ(series.PointColor(0), clBlue);
+  EXPECT_EQ(series.PointLabel(0), "");
+  EXPECT_EQ(series.StoredLabelCount(), 0);  // plain points store no labels
+
+  // The first point with its own colour and label; the earlier ones keep theirs.
+  EXPECT_EQ(series.AddPoint(2, 20, "two", clRed), 1);
+  EXPECT_EQ(series.AddPoint(0, 0, "", clSeriesColor), 0);
+  EXPECT_EQ(series.PointColor(0), clBlue);
+  EXPECT_EQ(series.PointColor(1), clBlue);
+  EXPECT_EQ(series.PointColor(2), clRed);
+  EXPECT_EQ(series.PointColor(3), clBlue);
+  EXPECT_EQ(series.PointColor(4), clBlue);  // beyond the points
+  EXPECT_EQ(series.PointLabel(2), "two");
+  EXPECT_EQ(series.PointLabel(3), "");
+  EXPECT_EQ(series.PointLabel(-1), "");
+
+  series.SetColorEachPoint(true);
+  EXPECT_EQ(series.PointColor(1), DefaultSeriesColor(1));
+  EXPECT_EQ(series.PointColor(2), clRed);
+
+  series.RemovePoint(2);
+  EXPECT_EQ(series.PointCount(), 3);
+  EXPECT_EQ(series.PointLabel(2), "");
+  EXPECT_EQ(series.XValueAt(2), 3);
+  EXPECT_EQ(series.YValueAt(2), 30);
+}
+
+TEST(SeriesTest, AddEventsCanRefuseAPoint) {
+  ChartSeries series;
+  std::vector<double> pending;
+  std::vector<int> added;
+  series.OnBeforeAdd = [&](ChartSeries& s) {
+    pending.push_back(s.XValues().PendingValue());
+    return s.YValues().PendingValue() >= 0;
+  };
+  series.OnAfterAdd = [&](ChartSeries&, int index) { added.push_back(index); };
+  EXPECT_EQ(series.AddPoint(5, 1, "", clSeriesColor), 0);
+  EXPECT_EQ(series.AddPoint(4, -1, "x", clRed), -1);
+  EXPECT_EQ(series.AddPoint(3, 1, "", clSeriesColor), 0);
+  EXPECT_EQ(pending, (std::vector<double>{5, 4, 3}));
+  EXPECT_EQ(added, (std::vector<int>{0, 0}));
+  EXPECT_EQ(series.PointCount(), 2);
+  EXPECT_EQ(series.StoredLabelCount(), 0);
+}
+
+TEST(SeriesTest, ClearPointsEmptiesEverythingAndRepaints) {
+  CountingChart chart;
+  auto& series = chart.AddSeries(std::make_unique<ChartSeries>());
+  int cleared = 0;
+  series.OnClearValues = [&](ChartSeries&) { ++cleared; };
+  series.AddPoint(1, 1, "a", clRed);
+  series.AddPoint(2, 5, "", clSeriesColor);
+  EXPECT_EQ(series.HighestY(), 5);
+  const int before = chart.invalidations;
+  series.ClearPoints();
+  EXPECT_EQ(cleared, 1);
+  EXPECT_EQ(chart.invalidations, before + 1);
+  EXPECT_EQ(series.PointCount(), 0);
+  EXPECT_EQ(series.YValues().ValueCount(), 0);
+  EXPECT_EQ(series.PointLabel(0), "");
+  EXPECT_EQ(series.HighestY(), 0);
+  series.AddPoint(1, 1, "", clSeriesColor);
+  EXPECT_EQ(series.PointColor(0), series.SeriesColor());
+
+  // An inactive series asks for no repaint when points are added.
+  series.SetActive(false);
+  const int inactive = chart.invalidations;
+  series.AddPoint(2, 2, "", clSeriesColor);
+  EXPECT_EQ(chart.invalidations, inactive);
+}
+
+TEST(SeriesTest, AChartGivesUncolouredSeriesAFreeDefaultColour) {
+  CustomAxisPanel chart;
+  auto& first = chart.AddSeries(std::make_unique<ChartSeries>());
+  auto coloured = std::make_unique<ChartSeries>();
+  coloured->SetSeriesColor(DefaultSeriesColor(1));
+  chart.AddSeries(std::move(coloured));
+  auto& third = chart.AddSeries(std::make_unique<ChartSeries>());
+  EXPECT_EQ(first.SeriesColor(), DefaultSeriesColor(0));
+  EXPECT_EQ(third.SeriesColor(), DefaultSeriesColor(2));
+  EXPECT_EQ(&first.ParentChart()->BottomAxis(), &chart.BottomAxis());
+}
+
+}  // namespace
+}  // namespace kep::chart
