@@ -20,21 +20,7 @@ using kep::raster::IntRect;
 using kep::raster::Pen;
 using kep::raster::PenMode;
 using kep::raster::VerticalAlign;
-
-bool WritePpm(const Bitmap& bitmap, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  std::fprintf(file, "P6\n%d %d\n255\n", bitmap.Width(), bitmap.Height());
-  for (int y = 0; y < bitmap.Height(); ++y) {
-    for (int x = 0; x < bitmap.Width(); ++x) {
-      const std::uint32_t p = bitmap.Pixel(x, y);
-      const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8),
-                                    static_cast<unsigned char>(p)};
-      std::fwrite(rgb, 1, 3, file);
-    }
-  }
-  return std::fclose(file) == 0;
-}
+using kep::raster::WritePpm;
 
 void Marker(ChartCanvas& canvas, int x, int y) {
   canvas.FillRect({x - 2, y, x + 3, y + 1}, kep::raster::clRed);
@@ -98,7 +84,7 @@ void DrawScene(ChartCanvas& canvas) {
   for (const VerticalAlign v : vs) {
     int column = 0;
     for (const HorizontalAlign h : hs) {
-      const int x = 620 + column * 0;
+      const int x = 620;
       const int y = 60 + (row * 3 + column) * 30;
       canvas.SetTextAlign(h, v);
       canvas.TextOut(x, y, "Align Wg");

@@ -1,6 +1,7 @@
 #include "raster/bitmap.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace kep::raster {
@@ -24,6 +25,24 @@ void Bitmap::CopyFrom(const Bitmap& source, int x, int y) {
   for (int row = area.Top; row < area.Bottom; ++row) {
     std::memcpy(Row(row) + area.Left, source.Row(row - y) + (area.Left - x), count * sizeof(std::uint32_t));
   }
+}
+
+bool WritePpm(const Bitmap& bitmap, const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  std::fprintf(file, "P6\n%d %d\n255\n", bitmap.Width(), bitmap.Height());
+  std::vector<unsigned char> row(static_cast<std::size_t>(bitmap.Width()) * 3);
+  bool written = true;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const std::uint32_t* pixels = bitmap.Row(y);
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      row[3 * x] = static_cast<unsigned char>(pixels[x] >> 16);
+      row[3 * x + 1] = static_cast<unsigned char>(pixels[x] >> 8);
+      row[3 * x + 2] = static_cast<unsigned char>(pixels[x]);
+    }
+    written = written && std::fwrite(row.data(), 1, row.size(), file) == row.size();
+  }
+  return std::fclose(file) == 0 && written;
 }
 
 }  // namespace kep::raster

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "raster/color.h"
@@ -42,5 +43,9 @@ class Bitmap {
   int height_ = 0;
   std::vector<std::uint32_t> pixels_;
 };
+
+// Writes bitmap as a binary PPM (P6) picture, for looking at drawings made by
+// tests and tools; false when the file cannot be written.
+bool WritePpm(const Bitmap& bitmap, const std::string& path);
 
 }  // namespace kep::raster

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "raster/font.h"
+#include "support/temp_dir.h"
 
 namespace kep::raster {
 namespace {
@@ -33,6 +37,18 @@ TEST(BitmapTest, CopyFromIsClipped) {
   target.CopyFrom(source, 2147483647, -2147483647 - 1);  // far away: nothing
   target.CopyFrom(source, -2147483647 - 1, 0);
   EXPECT_EQ(target.Pixel(0, 0), clWhite.ToXrgb());
+}
+
+TEST(BitmapTest, WritesPpm) {
+  Bitmap bitmap(2, 1);
+  bitmap.SetPixel(1, 0, 0x102030);
+  const kep::test::TempDir dir;
+  ASSERT_TRUE(WritePpm(bitmap, dir.File("picture.ppm")));
+  std::ifstream file(dir.File("picture.ppm"), std::ios::binary);
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  EXPECT_EQ(bytes.str(), std::string("P6\n2 1\n255\n\xFF\xFF\xFF\x10\x20\x30"));
+  EXPECT_FALSE(WritePpm(bitmap, dir.File("missing/picture.ppm")));
 }
 
 TEST(GeometryTest, IntersectAndContains) {
