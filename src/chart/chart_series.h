@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,16 @@ class ChartSeries {
   virtual ~ChartSeries();
   ChartSeries(const ChartSeries&) = delete;
   ChartSeries& operator=(const ChartSeries&) = delete;
+
+  // ---- drawing hooks, overridden by the series kinds that draw ----
+  // Draws the series onto the chart's surface (a paint's series step).
+  virtual void PaintSeries(CustomAxisPanel& /*chart*/) {}
+  // Pixel margins the series asks of its horizontal axis (left, right) and
+  // vertical axis (top, bottom).
+  virtual std::pair<int, int> HorizontalMargins() const { return {0, 0}; }
+  virtual std::pair<int, int> VerticalMargins() const { return {0, 0}; }
+  // The index of the point or segment under pixel (x, y), or -1.
+  virtual int HitTest(int /*x*/, int /*y*/) const { return -1; }
 
   // The chart the series belongs to (set when the chart takes it), or null.
   CustomAxisPanel* ParentChart() const { return parent_chart_; }
