@@ -23,21 +23,17 @@ void ChartAxis::PlacePixels() {
   center_pixel_ = static_cast<int>((static_cast<std::int64_t>(start_pixel_) + end_pixel_) / 2);
 }
 
-int ChartAxis::XValueToPixel(double value) const {
+int ChartAxis::MapValue(double value, bool from_end) const {
   if (work_range_ == 0) return center_pixel_;
   const double t = static_cast<double>((static_cast<Extended>(value) - work_minimum_) * pixel_length_ / work_range_);
   if (!(std::fabs(t) < 2147483647.0)) return center_pixel_;
   const std::int64_t k = Nearest(t);
-  return ClampToInt(inverted_ ? end_pixel_ - k : start_pixel_ + k);
+  return ClampToInt(from_end ? end_pixel_ - k : start_pixel_ + k);
 }
 
-int ChartAxis::YValueToPixel(double value) const {
-  if (work_range_ == 0) return center_pixel_;
-  const double t = static_cast<double>((static_cast<Extended>(value) - work_minimum_) * pixel_length_ / work_range_);
-  if (!(std::fabs(t) < 2147483647.0)) return center_pixel_;
-  const std::int64_t k = Nearest(t);
-  return ClampToInt(inverted_ ? start_pixel_ + k : end_pixel_ - k);
-}
+int ChartAxis::XValueToPixel(double value) const { return MapValue(value, inverted_); }
+
+int ChartAxis::YValueToPixel(double value) const { return MapValue(value, !inverted_); }
 
 double ChartAxis::PixelToValue(int pixel) const {
   if (pixel_length_ < 1) return 0;

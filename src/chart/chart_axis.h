@@ -200,7 +200,8 @@ class ChartAxis {
  private:
   template <typename T>
   void Assign(T& field, T value);
-  std::string FormatLabel(double value) const;
+  // The pixel of value counted from StartPixel, or back from EndPixel.
+  int MapValue(double value, bool from_end) const;
   std::string LabelText(double value, bool notify);
   // The widest line of text, or with across_lines the height of its lines.
   int LabelExtent(std::string_view text, bool across_lines);
