@@ -24,6 +24,41 @@ constexpr int kProbeCycle = 4004;
 
 constexpr std::uint32_t FirstProbe(std::uint32_t key) { return (key ^ (key >> 4)) % kHashSize; }
 
+// The first probe without a division on the path from one pixel to the next.
+// With key = (prefix << 8) | c, key ^ (key >> 4) is (prefix << 8) ^ (prefix << 4)
+// with its low byte xor-ed with c ^ (c >> 4). So FirstProbe(key) is
+// (PrefixHigh(prefix) + (((prefix & 15) << 4) ^ c ^ (c >> 4))) mod 8009, where
+// PrefixHigh is the value's upper bits mod 8009 and the sum stays below 2 * 8009.
+constexpr std::uint32_t PrefixHigh(std::uint32_t prefix) {
+  return (((prefix << 8) ^ (prefix << 4)) & ~0xFFu) % kHashSize;
+}
+
+constexpr std::uint32_t FirstProbe(std::uint32_t prefix_high, std::uint32_t prefix, std::uint32_t c) {
+  const std::uint32_t sum = prefix_high + (((prefix & 15) << 4) ^ c ^ (c >> 4));
+  return sum >= kHashSize ? sum - kHashSize : sum;
+}
+
+static_assert([] {
+  for (std::uint32_t prefix = 0; prefix < 4096; prefix += 7) {
+    for (std::uint32_t c = 0; c < 256; ++c) {
+      if (FirstProbe(PrefixHigh(prefix), prefix, c) != FirstProbe((prefix << 8) | c)) return false;
+    }
+  }
+  return true;
+}());
+
+struct PrefixHighs {
+  std::uint16_t value[4096];
+};
+constexpr PrefixHighs MakePrefixHighs() {
+  PrefixHighs highs{};
+  for (std::uint32_t prefix = 0; prefix < 4096; ++prefix) {
+    highs.value[prefix] = static_cast<std::uint16_t>(PrefixHigh(prefix));
+  }
+  return highs;
+}
+constexpr PrefixHighs kPrefixHigh = MakePrefixHighs();
+
 // The next slot after h on the probe path: h - (8009 - h), or h - 1 when h is 0,
 // plus 8009 when negative; after a whole cycle, the next slot.
 inline std::uint32_t NextProbe(std::uint32_t h, int probes) {
@@ -125,7 +160,7 @@ bool CompressRows(CodeState& state, std::uint32_t* table, GIFWriter& writer, con
           return false;
         }
         const std::uint32_t key = (prefix << 8) | c;
-        std::uint32_t h = FirstProbe(key);
+        std::uint32_t h = FirstProbe(kPrefixHigh.value[prefix], prefix, c);
         std::uint32_t slot = table[h];
         if ((slot >> 12) == key) {
           prefix = slot & 0xFFF;
