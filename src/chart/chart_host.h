@@ -20,6 +20,9 @@ class ChartHost {
   // The window's pixels: a bitmap of the panel's client size that the host
   // shows as it is. The panel draws into it and reads its size from it.
   virtual raster::Bitmap& WindowPixels() = 0;
+  // Tells the host that the panel drew onto the window pixels outside a
+  // paint (the zoom rectangle), so that it shows them without repainting.
+  virtual void WindowPixelsDrawn() {}
   virtual void SetCursor(CursorShape shape) = 0;
 };
 
