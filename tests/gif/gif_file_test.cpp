@@ -48,7 +48,9 @@ Pixels ChartLike(int width, int height) {
   for (int i = 0; i < 40; ++i) {
     for (int y = 0; y < 9; ++y) {
       for (int x = 0; x < 6; ++x) {
-        if ((x * 3 + y * 5 + i) % 4 == 0) pixels.At(10 + (i % 5) * 8 + x, 50 + (i / 5) * 40 + y) = 0x000000;
+        const int px = 10 + (i % 5) * 8 + x;
+        const int py = 50 + (i / 5) * 40 + y;
+        if ((x * 3 + y * 5 + i) % 4 == 0 && px < width && py < height) pixels.At(px, py) = 0x000000;
       }
     }
   }
