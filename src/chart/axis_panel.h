@@ -47,6 +47,9 @@ class CustomAxisPanel {
   raster::Color Color() const { return color_; }
   void SetColor(raster::Color color);
 
+  // Whether series drawing is clipped to the plot area (on by default).
+  virtual bool ClipPoints() const { return true; }
+
   // The separators of value labels (from the user's locale by default).
   const NumberFormat& LabelNumberFormat() const { return number_format_; }
   void SetLabelNumberFormat(NumberFormat format);

@@ -71,6 +71,8 @@ class ChartSeries {
   // The label of point i, or "" when it has none (or there is no point i).
   std::string_view PointLabel(int i) const;
   raster::Color PointColor(int i) const;
+  // False while every point takes the series' colour (none brought its own).
+  bool HasOwnPointColors() const { return !colors_.empty(); }
   // Points up to this index may have a label; none beyond it has one.
   int StoredLabelCount() const { return static_cast<int>(labels_.size()); }
 

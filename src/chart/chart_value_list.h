@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "chart/block_array.h"
@@ -35,6 +36,9 @@ class ChartValueList {
   double PendingValue() const { return pending_value_; }
   void SetPendingValue(double value) { pending_value_ = value; }
   bool StatsStale() const { return stats_stale_; }
+  // Counts the changes of the values read through ValueAt (stored values and
+  // Multiplier), so that caches built from them can tell they are stale.
+  std::uint64_t ChangeCount() const { return change_count_; }
 
   int ValueCount() const { return static_cast<int>(values_.size()); }
   // The stored value at index i times Multiplier; i must be a valid index.
@@ -60,7 +64,10 @@ class ChartValueList {
 
  private:
   double Multiplied(double stored) const;
-  void Changed() { stats_stale_ = true; }
+  void Changed() {
+    stats_stale_ = true;
+    ++change_count_;
+  }
   // Raises "List index out of bounds (i)" unless 0 <= i < limit.
   static void CheckIndex(int i, std::size_t limit);
   void RefreshStatistics() const;
@@ -79,6 +86,7 @@ class ChartValueList {
   mutable double sum_ = 0;
   mutable double sum_of_magnitudes_ = 0;
   mutable bool stats_stale_ = true;
+  std::uint64_t change_count_ = 0;
 };
 
 }  // namespace kep::chart
