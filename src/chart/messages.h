@@ -13,6 +13,8 @@ inline constexpr std::string_view kAxisLabelsName = "Axis Labels";
 inline constexpr std::string_view kAxisTitleName = "Axis Title";
 inline constexpr std::string_view kListIndexOutOfBounds = "List index out of bounds (%d)";
 inline constexpr std::string_view kTooManyPoints = "A series cannot hold more than %d points";
+inline constexpr std::string_view kChart3DPercent = "3D effect percent must be between %d and %d";
+inline constexpr std::string_view kOutOfResources = "Out of system resources";
 
 // Default font of every text of the chart.
 inline constexpr std::string_view kDefaultFontName = "Arial";

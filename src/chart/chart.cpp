@@ -1,0 +1,866 @@
+#include "chart/chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <new>
+
+#include "chart/chart_exceptions.h"
+#include "chart/messages.h"
+#include "common/error.h"
+#include "common/format.h"
+#include "common/numbers.h"
+
+namespace kep::chart {
+
+using raster::Bitmap;
+using raster::BrushStyle;
+using raster::IntRect;
+
+namespace {
+
+// Space between a title or foot block and the plot area.
+constexpr int kTitleFootGap = 5;
+// A drag must exceed this many pixels in both directions to zoom or undo.
+constexpr int kMinZoomDrag = 16;
+// Each frame of an animated zoom closes this fraction of the remaining way.
+constexpr double kZoomStepDivisor = 3.0;
+// One wheel notch shifts the vertical axes by this percentage of their range.
+constexpr double kWheelShiftPercent = 3.0;
+// More notches than this in one call are taken as this many.
+constexpr int kMaxWheelNotches = 100;
+// The largest capture bitmap, in pixels (1 GiB of 32-bit pixels).
+constexpr std::int64_t kMaxCapturePixels = std::int64_t{1} << 28;
+// The bevels' light and shadow colours.
+constexpr raster::Color kBevelLight = raster::clWhite;
+constexpr raster::Color kBevelShadow = raster::clGray;
+
+raster::Font TitleFont() {
+  raster::Font font;
+  font.name = std::string(messages::kDefaultFontName);
+  font.points = messages::kDefaultFontPoints;
+  font.color = raster::clBlue;
+  return font;
+}
+
+// Restores a flag when a scope ends, also when it ends by an exception.
+class FlagGuard {
+ public:
+  FlagGuard(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
+  ~FlagGuard() { flag_ = saved_; }
+  FlagGuard(const FlagGuard&) = delete;
+  FlagGuard& operator=(const FlagGuard&) = delete;
+
+ private:
+  bool& flag_;
+  bool saved_;
+};
+
+// Switches the canvas' off-screen image off for a scope and back after it.
+class DirectDrawing {
+ public:
+  explicit DirectDrawing(raster::ChartCanvas& canvas) : canvas_(canvas), saved_(canvas.UseOffscreenBuffer()) {
+    canvas_.SetUseOffscreenBuffer(false);
+  }
+  ~DirectDrawing() { canvas_.SetUseOffscreenBuffer(saved_); }
+  DirectDrawing(const DirectDrawing&) = delete;
+  DirectDrawing& operator=(const DirectDrawing&) = delete;
+
+ private:
+  raster::ChartCanvas& canvas_;
+  bool saved_;
+};
+
+raster::Color Interpolate(raster::Color from, raster::Color to, int step, int steps) {
+  if (steps <= 0) return from;
+  const auto mix = [&](int a, int b) { return static_cast<std::uint8_t>(a + (b - a) * step / steps); };
+  return raster::Color::FromRgb(mix(from.Red(), to.Red()), mix(from.Green(), to.Green()),
+                                mix(from.Blue(), to.Blue()));
+}
+
+bool AllFinite(std::initializer_list<double> values) {
+  return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+}  // namespace
+
+// ---- parts ----
+
+template <typename T>
+void ChartTitle::Assign(T& field, T value) {
+  if (field == value) return;
+  field = std::move(value);
+  chart_.InvalidateChart();
+}
+
+ChartTitle::ChartTitle(Chart& chart) : chart_(chart), font_(TitleFont()) {}
+
+void ChartTitle::SetText(std::vector<std::string> lines) { Assign(text_, std::move(lines)); }
+void ChartTitle::SetVisible(bool value) { Assign(visible_, value); }
+void ChartTitle::SetAlignment(TitleAlignment value) { Assign(alignment_, value); }
+void ChartTitle::SetAdjustFrame(bool value) { Assign(adjust_frame_, value); }
+void ChartTitle::SetColor(raster::Color value) { Assign(color_, value); }
+void ChartTitle::SetBrush(const raster::Brush& value) { Assign(brush_, value); }
+void ChartTitle::SetFrame(const raster::ChartPen& value) { Assign(frame_, value); }
+void ChartTitle::SetFont(const raster::Font& value) { Assign(font_, value); }
+
+template <typename T>
+void ChartWall::Assign(T& field, T value) {
+  if (field == value) return;
+  field = std::move(value);
+  chart_.InvalidateChart();
+}
+
+ChartWall::ChartWall(Chart& chart) : chart_(chart) {}
+
+void ChartWall::SetColor(raster::Color value) { Assign(color_, value); }
+void ChartWall::SetPen(const raster::ChartPen& value) { Assign(pen_, value); }
+void ChartWall::SetBrush(const raster::Brush& value) { Assign(brush_, value); }
+void ChartWall::SetSize(int value) { Assign(size_, value); }
+void ChartWall::SetDark3D(bool value) { Assign(dark_3d_, value); }
+
+template <typename T>
+void ChartGradient::Assign(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  chart_.InvalidateChart();
+}
+
+void ChartGradient::SetVisible(bool value) { Assign(visible_, value); }
+void ChartGradient::SetDirection(GradientDirection value) { Assign(direction_, value); }
+void ChartGradient::SetStartColor(raster::Color value) { Assign(start_color_, value); }
+void ChartGradient::SetEndColor(raster::Color value) { Assign(end_color_, value); }
+
+void ChartLegend::SetVisible(bool value) {
+  if (value == visible_) return;
+  visible_ = value;
+  chart_.InvalidateChart();
+}
+
+void ZoomPanningRecord::Engage(int x, int y) {
+  start_x = end_x = x;
+  start_y = end_y = y;
+  engaged = true;
+}
+
+void ZoomPanningRecord::Normalize() {
+  if (end_x < start_x) std::swap(start_x, end_x);
+  if (end_y < start_y) std::swap(start_y, end_y);
+}
+
+// ---- chart ----
+
+Chart::Chart()
+    : title_(*this),
+      foot_(*this),
+      back_wall_(*this),
+      left_wall_(*this),
+      bottom_wall_(*this),
+      gradient_(*this),
+      legend_(*this) {
+  SetRepaintEnabled(false);
+  back_wall_.SetBrush({raster::clWhite, BrushStyle::bsClear});
+  SetRepaintEnabled(true);
+}
+
+Chart::~Chart() = default;
+
+template <typename T>
+void Chart::Assign(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  InvalidateChart();
+}
+
+void Chart::SetMarginLeft(int value) { Assign(margin_left_, value); }
+void Chart::SetMarginTop(int value) { Assign(margin_top_, value); }
+void Chart::SetMarginRight(int value) { Assign(margin_right_, value); }
+void Chart::SetMarginBottom(int value) { Assign(margin_bottom_, value); }
+void Chart::SetBevelOuter(PanelBevel value) { Assign(bevel_outer_, value); }
+void Chart::SetBevelInner(PanelBevel value) { Assign(bevel_inner_, value); }
+void Chart::SetBevelWidth(int value) { Assign(bevel_width_, value); }
+void Chart::SetBorderWidth(int value) { Assign(border_width_, value); }
+void Chart::SetView3D(bool value) { Assign(view_3d_, value); }
+void Chart::SetMonochrome(bool value) { Assign(monochrome_, value); }
+void Chart::SetAxisVisible(bool value) { Assign(axis_visible_, value); }
+void Chart::SetClipPoints(bool value) { Assign(clip_points_, value); }
+
+void Chart::SetChart3DPercent(int value) {
+  if (value < 1 || value > 100) throw ChartException(FormatMessage(messages::kChart3DPercent, 1, 100));
+  Assign(chart_3d_percent_, value);
+}
+
+void Chart::SetCursor(CursorShape shape) {
+  rest_cursor_ = shape;
+  ShowCursor(shape);
+}
+
+void Chart::ShowCursor(CursorShape shape) {
+  if (host_ == nullptr || shape == shown_cursor_) return;
+  shown_cursor_ = shape;
+  host_->SetCursor(shape);
+}
+
+// ---- host and paint cycle ----
+
+void Chart::SetHost(ChartHost* host) {
+  host_ = host;
+  Canvas().SetWindow(host != nullptr ? &host->WindowPixels() : nullptr);
+  if (host != nullptr) {
+    shown_cursor_ = rest_cursor_;
+    host->SetCursor(rest_cursor_);
+  }
+  InvalidateChart();
+}
+
+IntRect Chart::ClientRect() const { return host_ != nullptr ? host_->WindowPixels().Bounds() : IntRect{}; }
+
+void Chart::InvalidateChart() {
+  if (!RepaintEnabled()) return;
+  CustomAxisPanel::InvalidateChart();
+  if (host_ != nullptr) host_->Invalidate();
+}
+
+void Chart::RepaintNow() {
+  InvalidateChart();
+  // A repaint asked for from inside a draw (by an event handler) waits for
+  // the next paint instead of drawing into the half-drawn picture.
+  if (host_ != nullptr && RepaintEnabled() && !painting_) host_->PaintNow();
+}
+
+void Chart::Paint() {
+  if (host_ == nullptr || painting_) return;
+  Bitmap& window = host_->WindowPixels();
+  raster::ChartCanvas& canvas = Canvas();
+  canvas.SetWindow(&window);
+  const Bitmap* image = canvas.OffscreenImage();
+  if (!canvas.ImageStale() && image != nullptr && image->Width() == window.Width() &&
+      image->Height() == window.Height()) {
+    canvas.BlitImage();
+    return;
+  }
+  DrawChart(window, ClientRect());
+}
+
+void Chart::DrawChart(Bitmap& target, const IntRect& rect) {
+  FlagGuard painting(painting_, true);
+  ++draw_count_;
+  raster::ChartCanvas& canvas = Canvas();
+  panel_bounds_ = canvas.BeginDraw(target, rect);
+  const int width = panel_bounds_.Width();
+  const int height = panel_bounds_.Height();
+  const auto inset = [&](int edge, int margin, int size, int sign) {
+    const std::int64_t amount = static_cast<std::int64_t>(border_width_) + MulDiv(margin, size, 100);
+    return ClampToInt(edge + sign * amount);
+  };
+  SetPlotRect({inset(panel_bounds_.Left, margin_left_, width, 1), inset(panel_bounds_.Top, margin_top_, height, 1),
+               inset(panel_bounds_.Right, margin_right_, width, -1),
+               inset(panel_bounds_.Bottom, margin_bottom_, height, -1)});
+  RecalcPlotSize();
+  DrawContents();
+  canvas.PresentImage(target, rect);
+}
+
+void Chart::RecalcPlotSize() {
+  IntRect plot = PlotRect();
+  plot.Left = std::max(plot.Left, panel_bounds_.Left);
+  plot.Top = std::max(plot.Top, panel_bounds_.Top);
+  // An empty panel still gets a plot one pixel wide and high.
+  if (plot.Right < plot.Left) {
+    plot.Right = ClampToInt(std::int64_t{plot.Left} + 1);
+  } else if (plot.Right == plot.Left) {
+    plot.Right = ClampToInt(std::int64_t{plot.Left} + std::max(panel_bounds_.Width(), 1));
+  }
+  if (plot.Bottom < plot.Top) {
+    plot.Bottom = ClampToInt(std::int64_t{plot.Top} + 1);
+  } else if (plot.Bottom == plot.Top) {
+    plot.Bottom = ClampToInt(std::int64_t{plot.Top} + std::max(panel_bounds_.Height(), 1));
+  }
+  SetPlotRect(plot);
+  plot_centre_x_ = static_cast<int>((std::int64_t{plot.Left} + plot.Right) / 2);
+  plot_centre_y_ = static_cast<int>((std::int64_t{plot.Top} + plot.Bottom) / 2);
+}
+
+void Chart::DrawContents() {
+  PaintBackground(panel_bounds_);
+  DrawTitles();
+  LayoutAxes();
+  ApplySeriesMargins();
+  DrawBackWall();
+  // Axes and grids go behind the series.
+  if (axis_visible_) {
+    if (OnBeforeDrawAxes) OnBeforeDrawAxes(*this);
+    for (const auto& axis : Axes()) {
+      if (AxisIsVisible(*axis)) axis->DrawAxis();
+    }
+  }
+  if (OnBeforeDrawSeries) OnBeforeDrawSeries(*this);
+  for (const auto& series : SeriesList()) {
+    if (series->Active()) series->PaintSeries(*this);
+  }
+  // A redraw during a zoom drag keeps the rubber band on the picture.
+  if (zoom_.engaged) DrawZoomRectangle();
+  Canvas().RestoreDefaults();
+  if (OnAfterDraw) OnAfterDraw(*this);
+}
+
+void Chart::PaintBackground(const IntRect& rect) {
+  if (gradient_.Visible()) {
+    FillGradient(rect);
+  } else {
+    Canvas().FillRect(rect, Color());
+  }
+  IntRect inner = rect;
+  if (bevel_outer_ != PanelBevel::bvNone) DrawBevel(inner, bevel_outer_, bevel_width_);
+  for (int i = 0; i < border_width_ && !inner.IsEmpty(); ++i) {
+    Canvas().FillRect({inner.Left, inner.Top, inner.Right, inner.Top + 1}, Color());
+    Canvas().FillRect({inner.Left, inner.Bottom - 1, inner.Right, inner.Bottom}, Color());
+    Canvas().FillRect({inner.Left, inner.Top, inner.Left + 1, inner.Bottom}, Color());
+    Canvas().FillRect({inner.Right - 1, inner.Top, inner.Right, inner.Bottom}, Color());
+    inner = {inner.Left + 1, inner.Top + 1, inner.Right - 1, inner.Bottom - 1};
+  }
+  if (bevel_inner_ != PanelBevel::bvNone) DrawBevel(inner, bevel_inner_, bevel_width_);
+}
+
+// The gradient runs from its first colour at the bottom (or right) to its
+// second at the top (or left); top-bottom and left-right pass the start and
+// end colours swapped, so that the start colour is where the name begins.
+void Chart::FillGradient(const IntRect& rect) {
+  const GradientDirection direction = gradient_.Direction();
+  const bool swapped = direction == GradientDirection::gdTopBottom || direction == GradientDirection::gdLeftRight;
+  const raster::Color first = swapped ? gradient_.EndColor() : gradient_.StartColor();
+  const raster::Color second = swapped ? gradient_.StartColor() : gradient_.EndColor();
+  const bool vertical = direction == GradientDirection::gdTopBottom || direction == GradientDirection::gdBottomTop;
+  const int extent = vertical ? rect.Height() : rect.Width();
+  for (int i = 0; i < extent; ++i) {
+    // Line i counted from the top or left edge.
+    const raster::Color color = Interpolate(second, first, i, extent - 1);
+    if (vertical) {
+      Canvas().FillRect({rect.Left, rect.Top + i, rect.Right, rect.Top + i + 1}, color);
+    } else {
+      Canvas().FillRect({rect.Left + i, rect.Top, rect.Left + i + 1, rect.Bottom}, color);
+    }
+  }
+}
+
+void Chart::DrawBevel(IntRect& rect, PanelBevel bevel, int width) {
+  const raster::Color top_left = bevel == PanelBevel::bvRaised ? kBevelLight : kBevelShadow;
+  const raster::Color bottom_right = bevel == PanelBevel::bvRaised ? kBevelShadow : kBevelLight;
+  for (int i = 0; i < width && !rect.IsEmpty(); ++i) {
+    Canvas().FillRect({rect.Left, rect.Top, rect.Right, rect.Top + 1}, top_left);
+    Canvas().FillRect({rect.Left, rect.Top, rect.Left + 1, rect.Bottom}, top_left);
+    Canvas().FillRect({rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom}, bottom_right);
+    Canvas().FillRect({rect.Right - 1, rect.Top, rect.Right, rect.Bottom}, bottom_right);
+    rect = {rect.Left + 1, rect.Top + 1, rect.Right - 1, rect.Bottom - 1};
+  }
+}
+
+void Chart::DrawTitles() {
+  // The legend is not drawn, so the title comes first and the foot second.
+  for (auto [title, at_top] : {std::pair{&title_, true}, std::pair{&foot_, false}}) {
+    if (title->visible_) {
+      DrawTitleBlock(*title, at_top);
+    } else {
+      title->title_box_ = {};
+    }
+  }
+}
+
+void Chart::DrawTitleBlock(ChartTitle& title, bool at_top) {
+  raster::ChartCanvas& canvas = Canvas();
+  canvas.SetFont(title.font_);
+  const int line_height = canvas.TextLineHeight();
+  const int lines = static_cast<int>(std::min<std::size_t>(title.text_.size(), 100000));
+  const int w_width = canvas.TextWidth("W");
+
+  // Brush and background.
+  if (title.color_ == raster::clSeriesColor) {
+    if (title.brush_.style != BrushStyle::bsSolid) {
+      canvas.SetBrush(title.brush_);
+      canvas.SetBackgroundMode(raster::BackgroundMode::kTransparent);
+    } else if (title.brush_.color == raster::clSeriesColor) {
+      canvas.SetBrushStyle(BrushStyle::bsClear);
+    } else {
+      // The fill colour comes from the brush from now on (no repaint: this
+      // draw already uses it).
+      title.color_ = title.brush_.color;
+      canvas.SetBrush({title.color_, BrushStyle::bsSolid});
+    }
+  } else if (title.brush_.style != BrushStyle::bsSolid) {
+    canvas.SetBrush(title.brush_);
+    canvas.SetBackgroundMode(raster::BackgroundMode::kOpaque);
+    canvas.SetBackgroundColor(title.color_);
+  } else {
+    canvas.SetBrush({title.color_, BrushStyle::bsSolid});
+  }
+
+  const bool frame_visible = title.frame_.visible && title.frame_.color != raster::clSeriesColor;
+  const int frame_width = frame_visible ? title.frame_.width : 0;
+  if (frame_visible) {
+    canvas.AssignChartPen(title.frame_);
+  } else {
+    canvas.SetPen({.style = raster::PenStyle::psClear});
+  }
+
+  const IntRect plot = PlotRect();
+  const std::int64_t block_height = std::int64_t{lines} * line_height;
+  IntRect box{plot.Left + frame_width, 0, plot.Right - frame_width, 0};
+  if (at_top) {
+    box.Top = plot.Top + frame_width;
+    box.Bottom = ClampToInt(box.Top + block_height);
+  } else {
+    box.Bottom = plot.Bottom - frame_width;
+    box.Top = ClampToInt(box.Bottom - block_height);
+  }
+  const int text_left = box.Left;
+  const int text_right = box.Right;
+  box = {box.Left - frame_width, box.Top - frame_width, box.Right + frame_width, box.Bottom + frame_width};
+
+  if (frame_visible || canvas.GetBrush().style != BrushStyle::bsClear) {
+    if (title.adjust_frame_) {
+      int widest = 0;
+      for (const auto& line : title.text_) widest = std::max(widest, canvas.TextWidth(line));
+      const int w = widest + w_width;
+      switch (title.alignment_) {
+        case TitleAlignment::taLeftJustify:
+          box.Right = box.Left + w;
+          break;
+        case TitleAlignment::taRightJustify:
+          box.Left = box.Right - w;
+          break;
+        case TitleAlignment::taCenter: {
+          const int centre = (box.Left + box.Right) / 2;
+          box.Left = centre - w / 2;
+          box.Right = centre + w / 2;
+          break;
+        }
+      }
+    }
+    canvas.Rectangle(box);
+  }
+  title.title_box_ = box;
+
+  canvas.SetBackgroundMode(raster::BackgroundMode::kTransparent);
+  canvas.SetTextAlign(raster::HorizontalAlign::kLeft, raster::VerticalAlign::kTop);
+  for (int i = 0; i < lines; ++i) {
+    const std::string& line = title.text_[static_cast<std::size_t>(i)];
+    const int text_width = canvas.TextWidth(line);
+    int x = 0;
+    switch (title.alignment_) {
+      case TitleAlignment::taLeftJustify:
+        x = text_left + w_width / 2;
+        break;
+      case TitleAlignment::taRightJustify:
+        x = text_right - text_width - w_width / 2;
+        break;
+      case TitleAlignment::taCenter:
+        x = (text_left + text_right) / 2 - text_width / 2;
+        break;
+    }
+    const std::int64_t y = at_top ? std::int64_t{plot.Top} + frame_width + std::int64_t{i} * line_height
+                                  : std::int64_t{plot.Bottom} - frame_width - std::int64_t{lines - i} * line_height;
+    canvas.TextOut(x, ClampToInt(y), line);
+  }
+
+  // The space taken; a block without lines adds no gap.
+  const std::int64_t taken =
+      frame_width + block_height + (frame_visible ? frame_width : 0) + (lines > 0 ? kTitleFootGap : 0);
+  IntRect shrunk = plot;
+  if (at_top) {
+    shrunk.Top = ClampToInt(plot.Top + taken);
+  } else {
+    shrunk.Bottom = ClampToInt(plot.Bottom - taken);
+  }
+  SetPlotRect(shrunk);
+  RecalcPlotSize();
+}
+
+bool Chart::AxisIsVisible(const ChartAxis& axis) const {
+  // The depth axis belongs to 3D drawing, which this chart does not do.
+  return axis_visible_ && axis.Visible() && !axis.IsDepth() && HasActiveSeriesOn(axis);
+}
+
+void Chart::LayoutAxes() {
+  for (const auto& axis : Axes()) axis->ComputeRange();
+  RecalcPlotSize();
+  IntRect rest = PlotRect();
+  for (const auto& axis : Axes()) {
+    if (!AxisIsVisible(*axis)) continue;
+    IntRect shrunk = rest;
+    axis->ReserveAxisSpace(shrunk);
+    const IntRect common = rest.Intersect(shrunk);
+    // An axis whose bands would leave no room takes no space.
+    if (!common.IsEmpty()) rest = common;
+  }
+  SetPlotRect(rest);
+  RecalcPlotSize();
+  for (const auto& axis : Axes()) axis->PlacePixels();
+}
+
+void Chart::ApplySeriesMargins() {
+  for (ChartAxis* axis : {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()}) {
+    int start_margin = 0;  // left or top
+    int end_margin = 0;    // right or bottom
+    for (const auto& series : SeriesList()) {
+      if (!series->Active()) continue;
+      if (axis->IsHorizontal()) {
+        if (!series->UsesHorizontalAxis(*axis)) continue;
+        const auto [left, right] = series->HorizontalMargins();
+        if (axis->AutomaticMinimum()) start_margin = std::max(start_margin, left);
+        if (axis->AutomaticMaximum()) end_margin = std::max(end_margin, right);
+      } else {
+        if (!series->UsesVerticalAxis(*axis)) continue;
+        const auto [top, bottom] = series->VerticalMargins();
+        if (axis->AutomaticMaximum()) start_margin = std::max(start_margin, top);
+        if (axis->AutomaticMinimum()) end_margin = std::max(end_margin, bottom);
+      }
+    }
+    // Without margins the work range stays exactly as ComputeRange set it.
+    if (start_margin != 0 || end_margin != 0) axis->ExpandForMargins(start_margin, end_margin);
+  }
+}
+
+void Chart::DrawBackWall() {
+  raster::ChartCanvas& canvas = Canvas();
+  const ChartWall& wall = back_wall_;
+  canvas.AssignChartPen(wall.Pen());
+  const raster::Brush& brush = wall.Brush();
+  if (wall.Color() == raster::clSeriesColor && brush.style == BrushStyle::bsSolid) {
+    canvas.SetBrushStyle(BrushStyle::bsClear);
+  } else {
+    raster::Color color = wall.Color();
+    const raster::Color background = brush.color;
+    if (brush.style != BrushStyle::bsSolid && color == background) {
+      color = background == raster::clBlack ? raster::clWhite : raster::clBlack;
+    }
+    canvas.SetBrush({color, brush.style});
+    if (brush.style == BrushStyle::bsSolid) {
+      canvas.SetBackgroundMode(raster::BackgroundMode::kTransparent);
+    } else {
+      canvas.SetBackgroundMode(raster::BackgroundMode::kOpaque);
+      canvas.SetBackgroundColor(background);
+    }
+  }
+  const IntRect plot = PlotRect();
+  canvas.Rectangle({plot.Left, plot.Top, ClampToInt(std::int64_t{plot.Right} + 1),
+                    ClampToInt(std::int64_t{plot.Bottom} + 1)});
+}
+
+// ---- capture ----
+
+Bitmap Chart::RenderToBitmap(const IntRect& rect) {
+  const int width = rect.Width();
+  const int height = rect.Height();
+  if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxCapturePixels) {
+    throw Error(std::string(messages::kOutOfResources));
+  }
+  Bitmap bitmap;
+  try {
+    bitmap.Resize(width, height);
+  } catch (const std::bad_alloc&) {
+    throw Error(std::string(messages::kOutOfResources));
+  }
+  // Drawn straight onto the bitmap; the window's next paint draws in full.
+  DirectDrawing direct(Canvas());
+  DrawChart(bitmap, bitmap.Bounds());
+  return bitmap;
+}
+
+void Chart::CaptureToClipboard(Clipboard& clipboard) { clipboard.SetBitmap(RenderToBitmap(ClientRect())); }
+
+// ---- zoom and scroll ----
+
+ChartHitResult Chart::ChartHitTest(int x, int y) {
+  const auto series_list = SeriesList();
+  for (auto it = series_list.rbegin(); it != series_list.rend(); ++it) {
+    ChartSeries& series = **it;
+    if (!series.Active()) continue;
+    const int index = series.HitTest(x, y);
+    if (index != -1) return {ChartPart::cpSeries, &series, index, nullptr};
+  }
+  for (const auto& axis : Axes()) {
+    if (!AxisIsVisible(*axis)) continue;
+    // From the labels' edge across the axis line to 3 pixels beyond it.
+    const bool labels_after_line = axis->IsHorizontal() != axis->IsOtherSide();
+    const int beyond = axis->AxisLinePos() + (labels_after_line ? -3 : 3);
+    const int across_low = std::min(axis->LabelsEdgePos(), beyond);
+    const int across_high = std::max(axis->LabelsEdgePos(), beyond);
+    const int along_low = std::min(axis->StartPixel(), axis->EndPixel());
+    const int along_high = std::max(axis->StartPixel(), axis->EndPixel());
+    const IntRect area = axis->IsHorizontal() ? IntRect{along_low, across_low, along_high, across_high}
+                                              : IntRect{across_low, along_low, across_high, along_high};
+    if (area.Contains({x, y})) return {ChartPart::cpAxis, nullptr, -1, axis.get()};
+  }
+  if (title_.Visible() && title_.TitleBox().Contains({x, y})) return {ChartPart::cpTitle};
+  if (foot_.Visible() && foot_.TitleBox().Contains({x, y})) return {ChartPart::cpFoot};
+  const bool any_active =
+      std::any_of(series_list.begin(), series_list.end(), [](const auto& series) { return series->Active(); });
+  if (any_active && PlotRect().Contains({x, y})) return {ChartPart::cpPlotArea};
+  return {};
+}
+
+bool Chart::CallPressHandler(const std::function<void()>& handler) {
+  mouse_handled_ = true;
+  handler();
+  return mouse_handled_;
+}
+
+void Chart::MouseDown(MouseButton button, ShiftState shift, int x, int y) {
+  if (zoom_.engaged || panning_.engaged) return;
+  if (mouse_handled_) {
+    mouse_handled_ = false;
+    return;
+  }
+  const ChartHitResult hit = ChartHitTest(x, y);
+  bool handled = false;
+  bool background_told = false;
+  switch (hit.part) {
+    case ChartPart::cpLegend:
+      if (OnClickLegend) handled = CallPressHandler([&] { OnClickLegend(*this, button, shift, x, y); });
+      break;
+    case ChartPart::cpAxis:
+      if (OnClickAxis) handled = CallPressHandler([&] { OnClickAxis(*this, *hit.axis, button, shift, x, y); });
+      if (!handled) StartDrag(button, shift, x, y, handled);
+      break;
+    case ChartPart::cpSeries:
+      if (OnClickSeries) {
+        handled = CallPressHandler([&] { OnClickSeries(*this, *hit.series, hit.index, button, shift, x, y); });
+      }
+      if (!handled) StartDrag(button, shift, x, y, handled);
+      break;
+    case ChartPart::cpPlotArea:
+      if (OnClickBackground) {
+        handled = CallPressHandler([&] { OnClickBackground(*this, button, shift, x, y); });
+        background_told = true;
+      }
+      if (!handled) StartDrag(button, shift, x, y, handled);
+      break;
+    case ChartPart::cpNone:
+    case ChartPart::cpTitle:
+    case ChartPart::cpFoot:
+      break;
+  }
+  // A press nobody took goes to the background handler, once.
+  if (!handled && !background_told && OnClickBackground) {
+    CallPressHandler([&] { OnClickBackground(*this, button, shift, x, y); });
+  }
+  mouse_handled_ = false;
+}
+
+void Chart::StartDrag(MouseButton button, ShiftState shift, int x, int y, bool& handled) {
+  // Neither gesture asks for modifier keys.
+  const bool no_keys = shift == ShiftState{};
+  if (allow_zoom_ && button == MouseButton::mbLeft && no_keys) {
+    ShowCursor(CursorShape::kDefault);
+    zoom_.Engage(x, y);
+    DrawZoomRectangleOnWindow();
+    handled = true;
+  }
+  if (allow_panning_ != PanningMode::pmNone && button == MouseButton::mbRight && no_keys) {
+    ShowCursor(CursorShape::kDefault);
+    panning_.Engage(x, y);
+    handled = true;
+  }
+}
+
+void Chart::MouseMove(ShiftState /*shift*/, int x, int y) {
+  if (zoom_.engaged) {
+    if (x == zoom_.end_x && y == zoom_.end_y) return;
+    DrawZoomRectangleOnWindow();
+    zoom_.end_x = x;
+    zoom_.end_y = y;
+    DrawZoomRectangleOnWindow();
+  } else if (panning_.engaged) {
+    if (!PlotRect().Contains({x, y})) {
+      panning_.engaged = false;
+      return;
+    }
+    if (x == panning_.end_x && y == panning_.end_y) return;
+    bool moved = false;
+    TakeSnapshotIfNeeded();
+    PanStep(true, x, panning_.end_x, moved);
+    PanStep(false, y, panning_.end_y, moved);
+    panning_.end_x = x;
+    panning_.end_y = y;
+    if (moved) {
+      if (OnScroll) OnScroll(*this);
+      InvalidateChart();
+    }
+  } else {
+    // No series of this chart shows a cursor of its own.
+    ShowCursor(rest_cursor_);
+  }
+}
+
+void Chart::MouseUp(MouseButton button, ShiftState /*shift*/, int x, int y) {
+  if (zoom_.engaged && button == MouseButton::mbLeft) {
+    zoom_.engaged = false;
+    DrawZoomRectangleOnWindow();
+    zoom_.end_x = x;
+    zoom_.end_y = y;
+    const std::int64_t dx = std::int64_t{zoom_.end_x} - zoom_.start_x;
+    const std::int64_t dy = std::int64_t{zoom_.end_y} - zoom_.start_y;
+    if (std::llabs(dx) > kMinZoomDrag && std::llabs(dy) > kMinZoomDrag) {
+      if (dx > 0 && dy > 0) {
+        ZoomToRectangle();
+      } else {
+        UndoZoom();
+      }
+      InvalidateChart();
+    }
+  }
+  panning_.engaged = false;
+}
+
+void Chart::MouseWheel(int notches_away) {
+  const int notches = std::clamp(notches_away, -kMaxWheelNotches, kMaxWheelNotches);
+  const double sign = notches > 0 ? -1.0 : 1.0;
+  for (int i = 0; i < std::abs(notches); ++i) {
+    for (const auto& axis : Axes()) {
+      if (axis->IsHorizontal()) continue;
+      const double range = static_cast<double>(static_cast<Extended>(axis->Maximum()) - axis->Minimum());
+      axis->ShiftRange(sign * range * kWheelShiftPercent * 0.01, false);
+    }
+  }
+}
+
+void Chart::MouseLeave() {
+  ShowCursor(rest_cursor_);
+  panning_.engaged = false;
+}
+
+bool Chart::KeyDown(ArrowKey key) {
+  const bool horizontal = key == ArrowKey::kLeft || key == ArrowKey::kRight;
+  const PanningMode mode = horizontal ? PanningMode::pmHorizontal : PanningMode::pmVertical;
+  if (allow_panning_ != mode && allow_panning_ != PanningMode::pmBoth) return false;
+  const double sign = (key == ArrowKey::kLeft || key == ArrowKey::kDown) ? -1.0 : 1.0;
+  TakeSnapshotIfNeeded();
+  for (const auto& axis : Axes()) {
+    if (axis->IsDepth() || axis->IsHorizontal() != horizontal) continue;
+    const double step = axis->AxisLabelStep();
+    if (std::isfinite(step) && step > 0) ShiftAxisBy(*axis, sign * step);
+  }
+  if (OnScroll) OnScroll(*this);
+  InvalidateChart();
+  return true;
+}
+
+void Chart::PanStep(bool horizontal, int new_pixel, int old_pixel, bool& moved) {
+  if (new_pixel == old_pixel) return;
+  const PanningMode mode = horizontal ? PanningMode::pmHorizontal : PanningMode::pmVertical;
+  if (allow_panning_ != mode && allow_panning_ != PanningMode::pmBoth) return;
+  for (const auto& axis : Axes()) {
+    if (!axis->IsDepth() && axis->IsHorizontal() == horizontal) ShiftAxisByPixels(*axis, old_pixel, new_pixel);
+  }
+  moved = true;
+}
+
+void Chart::ShiftAxisByPixels(ChartAxis& axis, int old_pixel, int new_pixel) {
+  ShiftAxisBy(axis, static_cast<double>(static_cast<Extended>(axis.PixelToValue(old_pixel)) -
+                                        axis.PixelToValue(new_pixel)));
+}
+
+void Chart::ShiftAxisBy(ChartAxis& axis, double delta) {
+  double minimum = static_cast<double>(static_cast<Extended>(axis.Minimum()) + delta);
+  double maximum = static_cast<double>(static_cast<Extended>(axis.Maximum()) + delta);
+  bool allow = true;
+  if (OnAllowScroll) OnAllowScroll(axis, minimum, maximum, allow);
+  if (allow) axis.SetRange(minimum, maximum);
+}
+
+void Chart::TakeSnapshotIfNeeded() {
+  if (!needs_snapshot_) return;
+  const ChartAxis* axes[] = {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()};
+  for (int i = 0; i < 4; ++i) {
+    snapshot_[i] = {axes[i]->Automatic(), axes[i]->AutomaticMinimum(), axes[i]->AutomaticMaximum(),
+                    axes[i]->Minimum(), axes[i]->Maximum()};
+  }
+  needs_snapshot_ = false;
+}
+
+void Chart::UndoZoom() {
+  if (!needs_snapshot_) {
+    ChartAxis* axes[] = {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()};
+    for (int i = 0; i < 4; ++i) {
+      ChartAxis& axis = *axes[i];
+      const AxisScale& saved = snapshot_[i];
+      // The range first, since fixing it switches every automatic flag off;
+      // then the flags, so that an axis automatic at one end only stays so.
+      if (!saved.automatic) axis.SetRange(saved.minimum, saved.maximum);
+      axis.SetAutomatic(saved.automatic);
+      axis.SetAutomaticMinimum(saved.automatic_minimum);
+      axis.SetAutomaticMaximum(saved.automatic_maximum);
+    }
+  }
+  needs_snapshot_ = true;
+  if (OnUndoZoom) OnUndoZoom(*this);
+  InvalidateChart();
+  has_zoom_ = false;
+}
+
+void Chart::ZoomToRectangle() {
+  zoom_.Normalize();
+  // The rectangle's lower edge gives the vertical axes' lower value.
+  ZoomToValues(TopAxis().PixelToValue(zoom_.start_x), TopAxis().PixelToValue(zoom_.end_x),
+               BottomAxis().PixelToValue(zoom_.start_x), BottomAxis().PixelToValue(zoom_.end_x),
+               LeftAxis().PixelToValue(zoom_.end_y), LeftAxis().PixelToValue(zoom_.start_y),
+               RightAxis().PixelToValue(zoom_.end_y), RightAxis().PixelToValue(zoom_.start_y));
+}
+
+void Chart::ZoomToValues(double top_a, double top_b, double bottom_a, double bottom_b, double left_a, double left_b,
+                         double right_a, double right_b) {
+  if (!AllFinite({top_a, top_b, bottom_a, bottom_b, left_a, left_b, right_a, right_b})) return;
+  TakeSnapshotIfNeeded();
+  const auto for_each_axis = [&](const auto& action) {
+    action(LeftAxis(), left_a, left_b);
+    action(RightAxis(), right_a, right_b);
+    action(TopAxis(), top_a, top_b);
+    action(BottomAxis(), bottom_a, bottom_b);
+  };
+  if (animated_zoom_) {
+    for (int frame = 1; frame < animated_zoom_steps_; ++frame) {
+      for_each_axis([&](ChartAxis& axis, double a, double b) { StepAxisTowards(axis, a, b); });
+      RepaintNow();
+    }
+  }
+  for_each_axis([](ChartAxis& axis, double a, double b) { axis.SetRange(a, b); });
+  has_zoom_ = true;
+  if (OnZoom) OnZoom(*this);
+}
+
+void Chart::StepAxisTowards(ChartAxis& axis, double a, double b) {
+  const Extended minimum = axis.Minimum();
+  const Extended maximum = axis.Maximum();
+  axis.SetRange(static_cast<double>(minimum + (a - minimum) / kZoomStepDivisor),
+                static_cast<double>(maximum - (maximum - b) / kZoomStepDivisor));
+}
+
+void Chart::DrawZoomRectangle() {
+  raster::ChartCanvas& canvas = Canvas();
+  // Not-xor with black inverts what lies under the outline; a white pen
+  // would change nothing, so a white panel gets black.
+  const raster::Color panel = raster::Color(Color().value & 0xFFFFFF);
+  canvas.SetPen({.color = panel == raster::clWhite ? raster::clBlack : panel,
+                 .width = 1,
+                 .style = raster::PenStyle::psSolid,
+                 .mode = raster::PenMode::pmNotXor});
+  canvas.SetBrushStyle(BrushStyle::bsClear);
+  canvas.Rectangle({zoom_.start_x, zoom_.start_y, zoom_.end_x, zoom_.end_y});
+  canvas.SetPenMode(raster::PenMode::pmCopy);
+}
+
+void Chart::DrawZoomRectangleOnWindow() {
+  if (host_ == nullptr) return;
+  raster::ChartCanvas& canvas = Canvas();
+  Bitmap* const previous = canvas.Target();
+  canvas.RemoveClip();
+  canvas.SetTarget(&host_->WindowPixels());
+  DrawZoomRectangle();
+  canvas.SetTarget(previous);
+  // The off-screen image no longer matches the window: the next paint draws
+  // in full, putting the rubber band back only while the drag goes on.
+  canvas.SetImageStale(true);
+  host_->WindowPixelsDrawn();
+}
+
+}  // namespace kep::chart
