@@ -1,0 +1,85 @@
+#include "chart/min_max_pyramid.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "chart/chart_value_list.h"
+
+namespace kep::chart {
+
+void MinMaxPyramid::Build(const ChartValueList& values) {
+  Clear();
+  values_ = &values;
+  std::size_t count = static_cast<std::size_t>(values.ValueCount());
+  std::size_t block = kFirstBlock;
+  std::size_t level = 0;
+  // Stop once a level is small enough to be scanned whole.
+  while (count > kFanOut) {
+    std::vector<Extremes> next((count + block - 1) / block);
+    for (std::size_t i = 0; i < next.size(); ++i) {
+      bool any = false;
+      Scan(level, i * block, std::min(count, (i + 1) * block), next[i], any);
+    }
+    count = next.size();
+    levels_.push_back(std::move(next));
+    block = kFanOut;
+    ++level;
+  }
+}
+
+void MinMaxPyramid::Clear() {
+  values_ = nullptr;
+  levels_.clear();
+}
+
+void MinMaxPyramid::Scan(std::size_t level, std::size_t first, std::size_t last, Extremes& into, bool& any) const {
+  if (first >= last) return;
+  if (!any) {
+    into = level == 0 ? Extremes{values_->ValueAt(static_cast<int>(first)), values_->ValueAt(static_cast<int>(first))}
+                      : levels_[level - 1][first];
+    any = true;
+    ++first;
+  }
+  if (level == 0) {
+    for (std::size_t i = first; i < last; ++i) {
+      const double v = values_->ValueAt(static_cast<int>(i));
+      if (v < into.lowest) into.lowest = v;
+      if (v > into.highest) into.highest = v;
+    }
+    return;
+  }
+  const std::vector<Extremes>& items = levels_[level - 1];
+  for (std::size_t i = first; i < last; ++i) {
+    if (items[i].lowest < into.lowest) into.lowest = items[i].lowest;
+    if (items[i].highest > into.highest) into.highest = items[i].highest;
+  }
+}
+
+MinMaxPyramid::Extremes MinMaxPyramid::Query(std::size_t first, std::size_t last) const {
+  Extremes result;
+  bool any = false;
+  std::size_t low = first;
+  std::size_t high = last + 1;
+  for (std::size_t level = 0;; ++level) {
+    const std::size_t block = level == 0 ? kFirstBlock : kFanOut;
+    const std::size_t low_edge = (low + block - 1) / block * block;
+    const std::size_t high_edge = high / block * block;
+    if (level == levels_.size() || low_edge >= high_edge) {
+      Scan(level, low, high, result, any);
+      return result;
+    }
+    // The ragged ends at this level, then the whole blocks one level up.
+    Scan(level, low, low_edge, result, any);
+    Scan(level, high_edge, high, result, any);
+    low = low_edge / block;
+    high = high_edge / block;
+  }
+}
+
+std::size_t MinMaxPyramid::MemoryBytes() const {
+  std::size_t bytes = 0;
+  for (const auto& level : levels_) bytes += level.capacity() * sizeof(Extremes);
+  return bytes;
+}
+
+}  // namespace kep::chart
