@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "chart/chart.h"
+#include "chart/headless_host.h"
+#include "panel_test_support.h"
+
+namespace kep::chart {
+namespace {
+
+using raster::Bitmap;
+using testing::AddPlainSeries;
+using testing::UseViewerPanelSettings;
+
+constexpr ShiftState kNoKeys{};
+
+// The viewer's chart with 1000 points, painted once into a 753 x 561 window.
+class ZoomTest : public ::testing::Test {
+ protected:
+  ZoomTest() {
+    UseViewerPanelSettings(chart);
+    AddPlainSeries(chart, 1000);
+    host.ProcessPaint();
+  }
+
+  // A point inside the plot, (dx, dy) from its top-left corner.
+  int PlotX(int dx) const { return chart.PlotRect().Left + dx; }
+  int PlotY(int dy) const { return chart.PlotRect().Top + dy; }
+
+  void Drag(MouseButton button, int x0, int y0, int x1, int y1) {
+    chart.MouseDown(button, kNoKeys, x0, y0);
+    chart.MouseMove(kNoKeys, (x0 + x1) / 2, (y0 + y1) / 2);
+    chart.MouseMove(kNoKeys, x1, y1);
+    chart.MouseUp(button, kNoKeys, x1, y1);
+    host.ProcessPaint();
+  }
+
+  Chart chart;
+  HeadlessHost host{chart, 753, 561};
+};
+
+TEST_F(ZoomTest, DragOfSeventeenPixelsZoomsToTheRectangle) {
+  const double x0 = chart.BottomAxis().PixelToValue(PlotX(100));
+  const double x1 = chart.BottomAxis().PixelToValue(PlotX(117));
+  const double y_low = chart.LeftAxis().PixelToValue(PlotY(117));
+  const double y_high = chart.LeftAxis().PixelToValue(PlotY(100));
+  int zooms = 0;
+  chart.OnZoom = [&](Chart&) { ++zooms; };
+  Drag(MouseButton::mbLeft, PlotX(100), PlotY(100), PlotX(117), PlotY(117));
+  EXPECT_TRUE(chart.HasZoom());
+  EXPECT_EQ(zooms, 1);
+  EXPECT_FALSE(chart.Zoom().engaged);
+  EXPECT_DOUBLE_EQ(chart.BottomAxis().Minimum(), x0);
+  EXPECT_DOUBLE_EQ(chart.BottomAxis().Maximum(), x1);
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Minimum(), y_low);
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Maximum(), y_high);
+  EXPECT_FALSE(chart.BottomAxis().Automatic());
+  // Axes that are not shown are zoomed too.
+  EXPECT_FALSE(chart.TopAxis().Automatic());
+  EXPECT_FALSE(chart.RightAxis().Automatic());
+}
+
+TEST_F(ZoomTest, DragOfSixteenPixelsOnlyRemovesTheRubberBand) {
+  const Bitmap before = host.Pixels();
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(100), PlotY(100));
+  EXPECT_TRUE(chart.Zoom().engaged);
+  chart.MouseMove(kNoKeys, PlotX(150), PlotY(180));
+  EXPECT_NE(host.Pixels(), before);  // the band shows
+  EXPECT_GT(host.WindowDrawings(), 0);
+  chart.MouseUp(MouseButton::mbLeft, kNoKeys, PlotX(116), PlotY(200));
+  EXPECT_FALSE(chart.HasZoom());
+  EXPECT_TRUE(chart.BottomAxis().Automatic());
+  EXPECT_EQ(host.Pixels(), before);  // not-xor twice restores every pixel
+  EXPECT_FALSE(host.PaintPending());
+  // The next paint shows the chart without a band.
+  host.PaintNow();
+  EXPECT_EQ(host.Pixels(), before);
+}
+
+TEST_F(ZoomTest, RepaintDuringTheDragKeepsTheBandConsistent) {
+  const Bitmap before = host.Pixels();
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(10), PlotY(10));
+  chart.MouseMove(kNoKeys, PlotX(60), PlotY(50));
+  const Bitmap with_band = host.Pixels();
+  host.PaintNow();  // the window is exposed during the drag
+  EXPECT_EQ(host.Pixels(), with_band);
+  chart.MouseMove(kNoKeys, PlotX(80), PlotY(70));
+  chart.MouseUp(MouseButton::mbLeft, kNoKeys, PlotX(20), PlotY(20));
+  EXPECT_EQ(host.Pixels(), before);
+  host.PaintNow();
+  EXPECT_EQ(host.Pixels(), before);
+}
+
+TEST_F(ZoomTest, ReverseDragsUndoTheZoom) {
+  int undos = 0;
+  chart.OnUndoZoom = [&](Chart&) { ++undos; };
+  // Without any zoom a reverse drag only notifies and repaints.
+  Drag(MouseButton::mbLeft, PlotX(200), PlotY(200), PlotX(100), PlotY(100));
+  EXPECT_EQ(undos, 1);
+  EXPECT_TRUE(chart.BottomAxis().Automatic());
+
+  for (const auto& [ex, ey] : {std::pair{100, 300}, std::pair{300, 100}, std::pair{100, 100}}) {
+    Drag(MouseButton::mbLeft, PlotX(150), PlotY(150), PlotX(250), PlotY(250));
+    ASSERT_TRUE(chart.HasZoom());
+    Drag(MouseButton::mbLeft, PlotX(200), PlotY(200), PlotX(ex), PlotY(ey));
+    EXPECT_FALSE(chart.HasZoom()) << ex << "," << ey;
+    EXPECT_TRUE(chart.BottomAxis().Automatic());
+    EXPECT_TRUE(chart.LeftAxis().Automatic());
+  }
+  EXPECT_EQ(undos, 4);
+}
+
+TEST_F(ZoomTest, UndoAfterTwoZoomsRestoresTheFirstScalingWithItsAutomaticFlags) {
+  // The left axis as the viewer leaves it: fixed top, automatic bottom.
+  chart.LeftAxis().SetAutomaticMaximum(false);
+  chart.LeftAxis().SetMaximum(60);
+  host.ProcessPaint();
+  Drag(MouseButton::mbLeft, PlotX(100), PlotY(100), PlotX(400), PlotY(300));
+  const double first_zoom_max = chart.BottomAxis().Maximum();
+  Drag(MouseButton::mbLeft, PlotX(50), PlotY(50), PlotX(200), PlotY(200));
+  EXPECT_LT(chart.BottomAxis().Maximum(), first_zoom_max);
+  chart.UndoZoom();
+  host.ProcessPaint();
+  EXPECT_FALSE(chart.HasZoom());
+  EXPECT_TRUE(chart.BottomAxis().Automatic());
+  EXPECT_DOUBLE_EQ(chart.BottomAxis().Maximum(), 999);
+  EXPECT_FALSE(chart.LeftAxis().Automatic());
+  EXPECT_TRUE(chart.LeftAxis().AutomaticMinimum());
+  EXPECT_FALSE(chart.LeftAxis().AutomaticMaximum());
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Maximum(), 60);
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Minimum(), 0);
+  // A second undo has no snapshot left and changes nothing.
+  chart.UndoZoom();
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Maximum(), 60);
+}
+
+TEST_F(ZoomTest, AnimatedZoomPaintsFifteenFramesBeforeLandingOnTheTarget) {
+  chart.SetAnimatedZoom(true);
+  chart.SetAnimatedZoomSteps(16);
+  std::vector<double> minima;
+  chart.OnAfterDraw = [&](Chart& c) { minima.push_back(c.BottomAxis().Minimum()); };
+  const int draws = host.FullDrawCount();
+  chart.ZoomToValues(0, 1, 100, 200, 10, 20, 0, 1);
+  EXPECT_EQ(host.FullDrawCount() - draws, 15);
+  ASSERT_EQ(minima.size(), 15u);
+  // Each frame closes a third of the remaining way, never overshooting.
+  EXPECT_NEAR(minima[0], 100.0 / 3, 1e-9);
+  for (std::size_t i = 1; i < minima.size(); ++i) EXPECT_GT(minima[i], minima[i - 1]);
+  EXPECT_LT(minima.back(), 100);
+  EXPECT_EQ(chart.BottomAxis().Minimum(), 100);
+  EXPECT_EQ(chart.BottomAxis().Maximum(), 200);
+  EXPECT_EQ(chart.LeftAxis().Minimum(), 10);
+  EXPECT_EQ(chart.LeftAxis().Maximum(), 20);
+
+  chart.SetAnimatedZoomSteps(1);
+  chart.ZoomToValues(0, 1, 0, 10, 0, 10, 0, 1);
+  EXPECT_EQ(host.FullDrawCount() - draws, 15);
+  EXPECT_EQ(chart.BottomAxis().Maximum(), 10);
+}
+
+TEST_F(ZoomTest, PanningFollowsThePointerInEveryDirection) {
+  for (const auto& [dx, dy] : {std::pair{30, 20}, std::pair{-40, -25}, std::pair{15, -35}}) {
+    const int x0 = PlotX(300);
+    const int y0 = PlotY(200);
+    const double value_x = chart.BottomAxis().PixelToValue(x0);
+    const double value_y = chart.LeftAxis().PixelToValue(y0);
+    Drag(MouseButton::mbRight, x0, y0, x0 + dx, y0 + dy);
+    EXPECT_FALSE(chart.Panning().engaged);
+    // The data that was under the press is under the release now.
+    EXPECT_NEAR(chart.BottomAxis().PixelToValue(x0 + dx), value_x, 1e-9) << dx;
+    EXPECT_NEAR(chart.LeftAxis().PixelToValue(y0 + dy), value_y, 1e-9) << dy;
+  }
+  EXPECT_FALSE(chart.HasZoom());
+  chart.UndoZoom();  // panning took the snapshot
+  EXPECT_TRUE(chart.BottomAxis().Automatic());
+}
+
+TEST_F(ZoomTest, PanningStopsAtThePlotEdgeAndContinuesWithANewPress) {
+  int scrolls = 0;
+  chart.OnScroll = [&](Chart&) { ++scrolls; };
+  const int y = PlotY(100);
+  chart.MouseDown(MouseButton::mbRight, kNoKeys, PlotX(50), y);
+  chart.MouseMove(kNoKeys, PlotX(20), y);
+  EXPECT_EQ(scrolls, 1);
+  const double minimum = chart.BottomAxis().Minimum();
+  chart.MouseMove(kNoKeys, chart.PlotRect().Left - 1, y);  // leaves the plot
+  EXPECT_FALSE(chart.Panning().engaged);
+  chart.MouseMove(kNoKeys, PlotX(5), y);
+  EXPECT_EQ(chart.BottomAxis().Minimum(), minimum);
+  chart.MouseUp(MouseButton::mbRight, kNoKeys, PlotX(5), y);
+  // The right edge counts as outside too.
+  chart.MouseDown(MouseButton::mbRight, kNoKeys, PlotX(50), y);
+  chart.MouseMove(kNoKeys, chart.PlotRect().Right, y);
+  EXPECT_FALSE(chart.Panning().engaged);
+  EXPECT_EQ(scrolls, 1);
+}
+
+TEST_F(ZoomTest, AllowScrollCanRefuseOneAxis) {
+  chart.OnAllowScroll = [&](ChartAxis& axis, double&, double&, bool& allow) {
+    allow = &axis != &chart.LeftAxis();
+  };
+  const double left_max = chart.LeftAxis().Maximum();
+  Drag(MouseButton::mbRight, PlotX(100), PlotY(100), PlotX(130), PlotY(140));
+  EXPECT_EQ(chart.LeftAxis().Maximum(), left_max);
+  EXPECT_TRUE(chart.LeftAxis().Automatic());
+  EXPECT_FALSE(chart.BottomAxis().Automatic());
+}
+
+TEST_F(ZoomTest, PressesOnTheTitleOrInTheMarginsStartNothing) {
+  const auto box = chart.Title().TitleBox();
+  const int title_x = (box.Left + box.Right) / 2;
+  const int title_y = (box.Top + box.Bottom) / 2;
+  EXPECT_EQ(chart.ChartHitTest(title_x, title_y).part, ChartPart::cpTitle);
+  EXPECT_EQ(chart.ChartHitTest(2, 2).part, ChartPart::cpNone);
+  for (auto [x, y] : {std::pair{title_x, title_y}, std::pair{2, 2}, std::pair{750, 300}}) {
+    for (MouseButton button : {MouseButton::mbLeft, MouseButton::mbRight}) {
+      chart.MouseDown(button, kNoKeys, x, y);
+      EXPECT_FALSE(chart.Zoom().engaged);
+      EXPECT_FALSE(chart.Panning().engaged);
+      chart.MouseUp(button, kNoKeys, x, y);
+    }
+  }
+  // Presses on an axis do start a drag.
+  const ChartAxis& bottom = chart.BottomAxis();
+  const int axis_y = bottom.AxisLinePos() + 1;
+  EXPECT_EQ(chart.ChartHitTest(PlotX(50), axis_y).part, ChartPart::cpAxis);
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(50), axis_y);
+  EXPECT_TRUE(chart.Zoom().engaged);
+  chart.MouseUp(MouseButton::mbLeft, kNoKeys, PlotX(50), axis_y);
+}
+
+TEST_F(ZoomTest, ModifierKeysAHandlerOrAHeldDragKeepANewDragFromStarting) {
+  chart.MouseDown(MouseButton::mbLeft, ShiftState{.shift = true}, PlotX(50), PlotY(50));
+  EXPECT_FALSE(chart.Zoom().engaged);
+
+  int clicks = 0;
+  chart.OnClickBackground = [&](Chart&, MouseButton, ShiftState, int, int) { ++clicks; };
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_FALSE(chart.Zoom().engaged);  // the handler kept MouseHandled
+
+  chart.OnClickBackground = [&](Chart& c, MouseButton, ShiftState, int, int) {
+    ++clicks;
+    c.SetMouseHandled(false);
+  };
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
+  EXPECT_EQ(clicks, 2);
+  EXPECT_TRUE(chart.Zoom().engaged);
+  chart.MouseDown(MouseButton::mbRight, kNoKeys, PlotX(80), PlotY(80));
+  EXPECT_FALSE(chart.Panning().engaged);  // ignored while zooming
+  chart.MouseUp(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
+  // A middle press is passed to the background handler once.
+  chart.MouseDown(MouseButton::mbMiddle, kNoKeys, PlotX(50), PlotY(50));
+  EXPECT_EQ(clicks, 3);
+}
+
+TEST_F(ZoomTest, WheelShiftsTheVerticalAxesByThreePercentPerNotch) {
+  const double minimum = chart.LeftAxis().Minimum();
+  const double maximum = chart.LeftAxis().Maximum();
+  const double range = maximum - minimum;
+  const double bottom_max = chart.BottomAxis().Maximum();
+  const int draws = host.FullDrawCount();
+  chart.MouseWheel(1);  // away from the user
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Minimum(), minimum - 0.03 * range);
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Maximum(), maximum - 0.03 * range);
+  EXPECT_GT(host.FullDrawCount(), draws);  // repainted at once
+  chart.MouseWheel(-2);  // toward the user
+  EXPECT_DOUBLE_EQ(chart.LeftAxis().Minimum(), minimum + 0.03 * range);
+  EXPECT_EQ(chart.BottomAxis().Maximum(), bottom_max);
+  EXPECT_TRUE(chart.BottomAxis().Automatic());
+  EXPECT_FALSE(chart.HasZoom());
+  chart.UndoZoom();  // the wheel took no snapshot
+  EXPECT_FALSE(chart.LeftAxis().Automatic());
+}
+
+TEST_F(ZoomTest, ArrowKeysPanByOneLabelStep) {
+  const double step = chart.BottomAxis().AxisLabelStep();
+  ASSERT_GT(step, 0);
+  const double minimum = chart.BottomAxis().Minimum();
+  EXPECT_TRUE(chart.KeyDown(ArrowKey::kRight));
+  EXPECT_DOUBLE_EQ(chart.BottomAxis().Minimum(), minimum + step);
+  EXPECT_TRUE(chart.KeyDown(ArrowKey::kLeft));
+  EXPECT_TRUE(chart.KeyDown(ArrowKey::kLeft));
+  EXPECT_DOUBLE_EQ(chart.BottomAxis().Minimum(), minimum - step);
+  const double left_max = chart.LeftAxis().Maximum();
+  EXPECT_TRUE(chart.KeyDown(ArrowKey::kUp));
+  EXPECT_GT(chart.LeftAxis().Maximum(), left_max);
+  chart.UndoZoom();
+  EXPECT_TRUE(chart.BottomAxis().Automatic());
+  chart.SetAllowPanning(PanningMode::pmHorizontal);
+  EXPECT_FALSE(chart.KeyDown(ArrowKey::kDown));
+  EXPECT_TRUE(chart.LeftAxis().Automatic());
+}
+
+TEST_F(ZoomTest, BadValuesAndExtremeZoomsNeitherCrashNorHang) {
+  const double maximum = chart.BottomAxis().Maximum();
+  chart.ZoomToValues(0, 1, std::nan(""), 5, 0, 1, 0, 1);
+  chart.ZoomToValues(0, 1, 0, std::numeric_limits<double>::infinity(), 0, 1, 0, 1);
+  EXPECT_FALSE(chart.HasZoom());
+  EXPECT_EQ(chart.BottomAxis().Maximum(), maximum);
+
+  chart.SetAnimatedZoom(true);
+  chart.SetAnimatedZoomSteps(16);
+  chart.ZoomToValues(0, 1, 500, 500 + 1e-12, 1e300, 1.7e308, 0, 1);
+  host.ProcessPaint();
+  chart.ZoomToValues(0, 1, -1e308, 1e308, -1e-300, 1e-300, 0, 1);
+  host.ProcessPaint();
+  chart.MouseWheel(1000000);
+  chart.LeftAxis().SetRange(std::nan(""), std::nan(""));
+  host.PaintNow();
+  Drag(MouseButton::mbLeft, std::numeric_limits<int>::min(), std::numeric_limits<int>::min(),
+       std::numeric_limits<int>::max(), std::numeric_limits<int>::max());
+  Drag(MouseButton::mbRight, PlotX(10), PlotY(10), PlotX(40), PlotY(40));
+  chart.KeyDown(ArrowKey::kUp);
+  host.ProcessPaint();
+  chart.UndoZoom();
+  host.ProcessPaint();
+  EXPECT_TRUE(chart.BottomAxis().Automatic());
+  EXPECT_EQ(chart.BottomAxis().Maximum(), maximum);
+}
+
+TEST_F(ZoomTest, LeavingThePanelStopsPanningButNotZooming) {
+  chart.MouseDown(MouseButton::mbRight, kNoKeys, PlotX(50), PlotY(50));
+  chart.MouseLeave();
+  EXPECT_FALSE(chart.Panning().engaged);
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
+  chart.MouseLeave();
+  EXPECT_TRUE(chart.Zoom().engaged);
+  chart.MouseUp(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
+  EXPECT_EQ(host.Cursor(), CursorShape::kDefault);
+}
+
+}  // namespace
+}  // namespace kep::chart
