@@ -82,60 +82,44 @@ bool AllFinite(std::initializer_list<double> values) {
   return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
 }
 
+// Stores value in a setting of chart and invalidates the chart, only when it
+// differs from the stored one.
+template <typename T>
+void Assign(Chart& chart, T& field, T value) {
+  if (field == value) return;
+  field = std::move(value);
+  chart.InvalidateChart();
+}
+
 }  // namespace
 
 // ---- parts ----
 
-template <typename T>
-void ChartTitle::Assign(T& field, T value) {
-  if (field == value) return;
-  field = std::move(value);
-  chart_.InvalidateChart();
-}
-
 ChartTitle::ChartTitle(Chart& chart) : chart_(chart), font_(TitleFont()) {}
 
-void ChartTitle::SetText(std::vector<std::string> lines) { Assign(text_, std::move(lines)); }
-void ChartTitle::SetVisible(bool value) { Assign(visible_, value); }
-void ChartTitle::SetAlignment(TitleAlignment value) { Assign(alignment_, value); }
-void ChartTitle::SetAdjustFrame(bool value) { Assign(adjust_frame_, value); }
-void ChartTitle::SetColor(raster::Color value) { Assign(color_, value); }
-void ChartTitle::SetBrush(const raster::Brush& value) { Assign(brush_, value); }
-void ChartTitle::SetFrame(const raster::ChartPen& value) { Assign(frame_, value); }
-void ChartTitle::SetFont(const raster::Font& value) { Assign(font_, value); }
-
-template <typename T>
-void ChartWall::Assign(T& field, T value) {
-  if (field == value) return;
-  field = std::move(value);
-  chart_.InvalidateChart();
-}
+void ChartTitle::SetText(std::vector<std::string> lines) { Assign(chart_, text_, std::move(lines)); }
+void ChartTitle::SetVisible(bool value) { Assign(chart_, visible_, value); }
+void ChartTitle::SetAlignment(TitleAlignment value) { Assign(chart_, alignment_, value); }
+void ChartTitle::SetAdjustFrame(bool value) { Assign(chart_, adjust_frame_, value); }
+void ChartTitle::SetColor(raster::Color value) { Assign(chart_, color_, value); }
+void ChartTitle::SetBrush(const raster::Brush& value) { Assign(chart_, brush_, value); }
+void ChartTitle::SetFrame(const raster::ChartPen& value) { Assign(chart_, frame_, value); }
+void ChartTitle::SetFont(const raster::Font& value) { Assign(chart_, font_, value); }
 
 ChartWall::ChartWall(Chart& chart) : chart_(chart) {}
 
-void ChartWall::SetColor(raster::Color value) { Assign(color_, value); }
-void ChartWall::SetPen(const raster::ChartPen& value) { Assign(pen_, value); }
-void ChartWall::SetBrush(const raster::Brush& value) { Assign(brush_, value); }
-void ChartWall::SetSize(int value) { Assign(size_, value); }
-void ChartWall::SetDark3D(bool value) { Assign(dark_3d_, value); }
+void ChartWall::SetColor(raster::Color value) { Assign(chart_, color_, value); }
+void ChartWall::SetPen(const raster::ChartPen& value) { Assign(chart_, pen_, value); }
+void ChartWall::SetBrush(const raster::Brush& value) { Assign(chart_, brush_, value); }
+void ChartWall::SetSize(int value) { Assign(chart_, size_, value); }
+void ChartWall::SetDark3D(bool value) { Assign(chart_, dark_3d_, value); }
 
-template <typename T>
-void ChartGradient::Assign(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  chart_.InvalidateChart();
-}
+void ChartGradient::SetVisible(bool value) { Assign(chart_, visible_, value); }
+void ChartGradient::SetDirection(GradientDirection value) { Assign(chart_, direction_, value); }
+void ChartGradient::SetStartColor(raster::Color value) { Assign(chart_, start_color_, value); }
+void ChartGradient::SetEndColor(raster::Color value) { Assign(chart_, end_color_, value); }
 
-void ChartGradient::SetVisible(bool value) { Assign(visible_, value); }
-void ChartGradient::SetDirection(GradientDirection value) { Assign(direction_, value); }
-void ChartGradient::SetStartColor(raster::Color value) { Assign(start_color_, value); }
-void ChartGradient::SetEndColor(raster::Color value) { Assign(end_color_, value); }
-
-void ChartLegend::SetVisible(bool value) {
-  if (value == visible_) return;
-  visible_ = value;
-  chart_.InvalidateChart();
-}
+void ChartLegend::SetVisible(bool value) { Assign(chart_, visible_, value); }
 
 void ZoomPanningRecord::Engage(int x, int y) {
   start_x = end_x = x;
@@ -165,29 +149,22 @@ Chart::Chart()
 
 Chart::~Chart() = default;
 
-template <typename T>
-void Chart::Assign(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  InvalidateChart();
-}
-
-void Chart::SetMarginLeft(int value) { Assign(margin_left_, value); }
-void Chart::SetMarginTop(int value) { Assign(margin_top_, value); }
-void Chart::SetMarginRight(int value) { Assign(margin_right_, value); }
-void Chart::SetMarginBottom(int value) { Assign(margin_bottom_, value); }
-void Chart::SetBevelOuter(PanelBevel value) { Assign(bevel_outer_, value); }
-void Chart::SetBevelInner(PanelBevel value) { Assign(bevel_inner_, value); }
-void Chart::SetBevelWidth(int value) { Assign(bevel_width_, value); }
-void Chart::SetBorderWidth(int value) { Assign(border_width_, value); }
-void Chart::SetView3D(bool value) { Assign(view_3d_, value); }
-void Chart::SetMonochrome(bool value) { Assign(monochrome_, value); }
-void Chart::SetAxisVisible(bool value) { Assign(axis_visible_, value); }
-void Chart::SetClipPoints(bool value) { Assign(clip_points_, value); }
+void Chart::SetMarginLeft(int value) { Assign(*this, margin_left_, value); }
+void Chart::SetMarginTop(int value) { Assign(*this, margin_top_, value); }
+void Chart::SetMarginRight(int value) { Assign(*this, margin_right_, value); }
+void Chart::SetMarginBottom(int value) { Assign(*this, margin_bottom_, value); }
+void Chart::SetBevelOuter(PanelBevel value) { Assign(*this, bevel_outer_, value); }
+void Chart::SetBevelInner(PanelBevel value) { Assign(*this, bevel_inner_, value); }
+void Chart::SetBevelWidth(int value) { Assign(*this, bevel_width_, value); }
+void Chart::SetBorderWidth(int value) { Assign(*this, border_width_, value); }
+void Chart::SetView3D(bool value) { Assign(*this, view_3d_, value); }
+void Chart::SetMonochrome(bool value) { Assign(*this, monochrome_, value); }
+void Chart::SetAxisVisible(bool value) { Assign(*this, axis_visible_, value); }
+void Chart::SetClipPoints(bool value) { Assign(*this, clip_points_, value); }
 
 void Chart::SetChart3DPercent(int value) {
   if (value < 1 || value > 100) throw ChartException(FormatMessage(messages::kChart3DPercent, 1, 100));
-  Assign(chart_3d_percent_, value);
+  Assign(*this, chart_3d_percent_, value);
 }
 
 void Chart::SetCursor(CursorShape shape) {
@@ -370,7 +347,7 @@ void Chart::DrawTitleBlock(ChartTitle& title, bool at_top) {
   raster::ChartCanvas& canvas = Canvas();
   canvas.SetFont(title.font_);
   const int line_height = canvas.TextLineHeight();
-  const int lines = static_cast<int>(std::min<std::size_t>(title.text_.size(), 100000));
+  const int lines = static_cast<int>(title.text_.size());
   const int w_width = canvas.TextWidth("W");
 
   // Brush and background.

@@ -54,8 +54,6 @@ class ChartTitle {
 
  private:
   friend class Chart;
-  template <typename T>
-  void Assign(T& field, T value);
 
   Chart& chart_;
   std::vector<std::string> text_;
@@ -87,9 +85,6 @@ class ChartWall {
   void SetDark3D(bool value);
 
  private:
-  template <typename T>
-  void Assign(T& field, T value);
-
   Chart& chart_;
   raster::Color color_ = raster::clSeriesColor;
   raster::ChartPen pen_;
@@ -114,9 +109,6 @@ class ChartGradient {
   void SetEndColor(raster::Color value);
 
  private:
-  template <typename T>
-  void Assign(T& field, T value);
-
   Chart& chart_;
   bool visible_ = false;
   GradientDirection direction_ = GradientDirection::gdTopBottom;
@@ -251,7 +243,7 @@ class Chart : public CustomAxisPanel {
   void SetMonochrome(bool value);
   bool AxisVisible() const { return axis_visible_; }
   void SetAxisVisible(bool value);
-  bool ClipPoints() const { return clip_points_; }
+  bool ClipPoints() const override { return clip_points_; }
   void SetClipPoints(bool value);
 
   bool AllowZoom() const { return allow_zoom_; }
@@ -310,9 +302,6 @@ class Chart : public CustomAxisPanel {
   std::function<void(Chart&, MouseButton, ShiftState, int x, int y)> OnClickBackground;
 
  private:
-  template <typename T>
-  void Assign(T& field, T value);
-
   // Paint steps.
   void DrawContents();
   void PaintBackground(const raster::IntRect& rect);
