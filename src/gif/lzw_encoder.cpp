@@ -17,6 +17,7 @@ constexpr std::uint32_t kEmptySlot = 0xFFFFFFFF;
 constexpr std::uint32_t kOccupiedBelow = 0xFFFFF000;  // a slot below this holds an entry
 constexpr int kLastCode = 4095;                       // codes stay below it; reaching it forces a clear
 constexpr int kMaxCodeWidth = 12;
+constexpr std::size_t kCodeCount = 4096;
 // 2 has order 4004 modulo 8009, so the doubling probe path returns to its start after
 // 4004 steps having seen only half the slots. Past that the path goes on one slot at
 // a time, so a lookup and an insert always meet the same slots and always end.
@@ -100,7 +101,8 @@ constexpr std::uint32_t MaxCodeFor(int width) { return width >= kMaxCodeWidth ? 
 // Compresses the pixels of the rows in walk order. Returns false, with the state
 // saved, at the first pixel not below color_count.
 template <bool kCheckColors>
-bool CompressRows(CodeState& state, std::uint32_t* table, GIFWriter& writer, const std::uint8_t* raster,
+bool CompressRows(CodeState& state, std::uint32_t* table, std::uint32_t* last_child, GIFWriter& writer,
+                  const std::uint8_t* raster,
                   int width, int height, bool interlace, unsigned color_count) {
   std::uint64_t bucket = state.bucket;
   int bits = state.bits;
@@ -159,10 +161,17 @@ bool CompressRows(CodeState& state, std::uint32_t* table, GIFWriter& writer, con
           save();
           return false;
         }
+        // The string continued with this pixel last time: no table lookup needed.
+        const std::uint32_t cached = last_child[prefix];
+        if ((cached >> 12) == c) {
+          prefix = cached & 0xFFF;
+          continue;
+        }
         const std::uint32_t key = (prefix << 8) | c;
         std::uint32_t h = FirstProbe(kPrefixHigh.value[prefix], prefix, c);
         std::uint32_t slot = table[h];
         if ((slot >> 12) == key) {
+          last_child[prefix] = (c << 12) | (slot & 0xFFF);
           prefix = slot & 0xFFF;
           continue;
         }
@@ -173,6 +182,7 @@ bool CompressRows(CodeState& state, std::uint32_t* table, GIFWriter& writer, con
             slot = table[h];
           } while ((slot >> 12) != key && slot < kOccupiedBelow);
           if ((slot >> 12) == key) {
+            last_child[prefix] = (c << 12) | (slot & 0xFFF);
             prefix = slot & 0xFFF;
             continue;
           }
@@ -180,15 +190,18 @@ bool CompressRows(CodeState& state, std::uint32_t* table, GIFWriter& writer, con
         // Not found: emit the prefix; the width follows the next free code at that moment.
         put(prefix);
         if (static_cast<std::uint32_t>(next_free) > max_code) max_code = MaxCodeFor(++code_width);
-        prefix = c;
         if (next_free < kLastCode) {
           table[h] = (key << 12) | static_cast<std::uint32_t>(next_free);
+          last_child[prefix] = (c << 12) | static_cast<std::uint32_t>(next_free);
           ++next_free;
+          prefix = c;
         } else {
+          prefix = c;
           put(static_cast<std::uint32_t>(state.clear_code));  // written at the old width
           code_width = state.initial_width;
           max_code = MaxCodeFor(code_width);
           std::fill_n(table, kHashSize, kEmptySlot);
+          std::fill_n(last_child, kCodeCount, kEmptySlot);
           next_free = state.clear_code + 2;
         }
       }
@@ -232,7 +245,9 @@ void GIFWriter::Close() {
   }
 }
 
-LZWEncoder::LZWEncoder() : table_(std::make_unique<std::uint32_t[]>(kHashSize)) {}
+LZWEncoder::LZWEncoder()
+    : table_(std::make_unique<std::uint32_t[]>(kHashSize)),
+      last_child_(std::make_unique<std::uint32_t[]>(kCodeCount)) {}
 
 LZWEncoder::~LZWEncoder() = default;
 
@@ -265,11 +280,12 @@ void LZWEncoder::Encode(OutputStream& stream, int bits_per_pixel, int width, int
   if (raster != nullptr && width > 0 && height > 0) {
     put(clear_code);
     std::fill_n(table_.get(), kHashSize, kEmptySlot);
-    const bool ok =
-        color_count >= 256
-            ? CompressRows<false>(state, table_.get(), writer, raster, width, height, interlace, 256)
-            : CompressRows<true>(state, table_.get(), writer, raster, width, height, interlace,
-                                 static_cast<unsigned>(std::max(color_count, 0)));
+    std::fill_n(last_child_.get(), kCodeCount, kEmptySlot);
+    const bool ok = color_count >= 256
+                        ? CompressRows<false>(state, table_.get(), last_child_.get(), writer, raster, width,
+                                              height, interlace, 256)
+                        : CompressRows<true>(state, table_.get(), last_child_.get(), writer, raster, width,
+                                             height, interlace, static_cast<unsigned>(std::max(color_count, 0)));
     if (!ok) {
       // Whole bytes already formed go out with the last partial block; no terminator.
       while (state.bits >= 8) {

@@ -53,6 +53,11 @@ class LZWEncoder {
   // The dictionary: 8009 slots of (key << 12) | code with key = (prefix << 8) | pixel;
   // an empty slot holds all ones.
   std::unique_ptr<std::uint32_t[]> table_;
+  // For each code, the pixel and code of the string that last extended it:
+  // (pixel << 12) | code, all ones when none. Runs of one colour extend the
+  // same strings again and again, so most pixels are found here without
+  // probing the table; entries are dropped with the table at every clear.
+  std::unique_ptr<std::uint32_t[]> last_child_;
 };
 
 }  // namespace kep::gif
