@@ -208,10 +208,11 @@ void ChartAxis::PlaceLabel(double value, const std::function<std::string()>& tex
   canvas.SetFont(labels_font_);
   canvas.SetBrushColor(chart_.Color());
   canvas.SetBrushStyle(raster::BrushStyle::bsClear);
+  DrawnLabel& label = drawn_labels_.emplace_back(DrawnLabel{value, text(), pixel});
   if (horizontal_) {
-    DrawLabelText(pixel, labels_edge_pos_, text(), labels_angle_);
+    DrawLabelText(pixel, labels_edge_pos_, label.text, labels_angle_);
   } else {
-    DrawLabelText(labels_edge_pos_, pixel, text(), labels_angle_);
+    DrawLabelText(labels_edge_pos_, pixel, label.text, labels_angle_);
   }
 }
 
@@ -294,6 +295,7 @@ void ChartAxis::DrawAxis() {
   }
 
   tick_positions_.clear();
+  drawn_labels_.clear();
   if (step > 0 && work_maximum_ >= work_minimum_) {
     switch (EffectiveLabelStyle()) {
       case AxisLabelStyle::talValue:

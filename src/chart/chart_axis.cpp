@@ -247,14 +247,18 @@ int ChartAxis::LabelExtent(std::string_view text, bool across_lines) {
   return across_lines ? canvas.TextLineHeight() * lines : widest;
 }
 
-double ChartAxis::AxisLabelStep() {
+int ChartAxis::LabelSize() {
   chart_.Canvas().SetFont(labels_font_);
   // The extent of a label in the axis' direction: its widest line, or its
   // lines' heights where the text stands across the axis.
   const int angle = labels_angle_;
   const bool across_lines = horizontal_ ? (angle == 90 || angle == 270) : (angle == 0 || angle == 180);
-  const int size = std::max(LabelExtent(LabelText(work_minimum_), across_lines),
-                            LabelExtent(LabelText(work_maximum_), across_lines));
+  return std::max(LabelExtent(LabelText(work_minimum_), across_lines),
+                  LabelExtent(LabelText(work_maximum_), across_lines));
+}
+
+double ChartAxis::AxisLabelStep() {
+  const int size = LabelSize();
   int max_labels = 1;
   if (size > 0) {
     const int gap = labels_separation_ > 0 ? NearestInt(labels_separation_ * 0.01L * size) : 0;

@@ -119,6 +119,10 @@ class ChartAxis {
 
   // The step for at most max_labels labels over the work range.
   double ComputeLabelStep(int max_labels) const;
+  // The extent along the axis of the labels of WorkMinimum and WorkMaximum,
+  // whichever is larger, measured with LabelsFont: the label size that
+  // AxisLabelStep divides the pixel run by.
+  int LabelSize();
   // The step of the current layout, measured on the chart's surface with
   // LabelsFont: as many labels as fit the pixel run with their separation.
   double AxisLabelStep();
@@ -173,6 +177,13 @@ class ChartAxis {
   int TitleEdgePos() const { return title_edge_pos_; }
   // The major tick positions recorded by the last DrawAxis, largest value first.
   const std::vector<int>& TickPositions() const { return tick_positions_; }
+  struct DrawnLabel {
+    double value = 0;
+    std::string text;
+    int pixel = 0;
+  };
+  // The labels the last DrawAxis drew, in drawing order.
+  const std::vector<DrawnLabel>& DrawnLabels() const { return drawn_labels_; }
 
   // Places the pixel run inside the chart's PlotRect.
   void PlacePixels();
@@ -270,6 +281,7 @@ class ChartAxis {
   int labels_edge_pos_ = 0;
   int title_edge_pos_ = 0;
   std::vector<int> tick_positions_;
+  std::vector<DrawnLabel> drawn_labels_;
 };
 
 }  // namespace kep::chart
