@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string_view>
+
+namespace kep::viewer::messages {
+
+inline constexpr std::string_view kInitialChartTitle = "Tavrine file: ";
+inline constexpr std::string_view kLoadedChartTitle = "Sequence file: ";
+inline constexpr std::string_view kBottomAxisTitle = "Sequence Length";
+inline constexpr std::string_view kLeftAxisTitle = "Number Size";
+inline constexpr std::string_view kSeriesTitle = "Sequence: ";
+
+}  // namespace kep::viewer::messages

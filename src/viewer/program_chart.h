@@ -1,0 +1,37 @@
+#pragma once
+
+#include "chart/chart.h"
+#include "chart/line_series.h"
+
+namespace kep::viewer {
+
+// The chart's size in the main window's client area at start-up.
+inline constexpr int kChartWidth = 753;
+inline constexpr int kChartHeight = 561;
+
+// Gives chart and series the settings the viewer stores with its main
+// window: the white 2D panel with margins of 1 %, the title "Tavrine file: ",
+// the axis titles, the animated zoom of 16 steps, no legend, and the blue
+// line of width 2.
+void ApplyProgramSettings(chart::Chart& chart, chart::LineSeries& series);
+
+// The viewer's chart with its only series, both with the program's settings.
+// The desktop viewer and the command-line renderer each make one, so that
+// both draw the same chart.
+class ProgramChart {
+ public:
+  ProgramChart();
+  ProgramChart(const ProgramChart&) = delete;
+  ProgramChart& operator=(const ProgramChart&) = delete;
+
+  chart::Chart& Chart() { return chart_; }
+  const chart::Chart& Chart() const { return chart_; }
+  chart::LineSeries& Series() { return series_; }
+  const chart::LineSeries& Series() const { return series_; }
+
+ private:
+  chart::Chart chart_;
+  chart::LineSeries& series_;
+};
+
+}  // namespace kep::viewer

@@ -1,0 +1,123 @@
+#include "viewer/sequence_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "support/temp_dir.h"
+
+namespace kep::viewer {
+namespace {
+
+// A load with hooks that record what they were told.
+struct RecordedLoad {
+  std::vector<std::string> events;
+  LoadHooks Hooks() {
+    return {[this] { events.push_back("show"); }, [this] { events.push_back("hide"); },
+            [this](const std::string& folder) { events.push_back("folder " + folder); }};
+  }
+};
+
+std::vector<std::string> Title(const ProgramChart& program) { return program.Chart().Title().Text(); }
+
+TEST(SequenceLoaderTest, LoadsPointsTitleFolderAndTheLeftAxisTop) {
+  test::TempDir dir;
+  const std::string path = dir.Write("a.kep", "Tavrine sequence\n1 12 = 2^2 * 3\n2 150 = 2 * 3 * 5^2\n");
+  ProgramChart program;
+  RecordedLoad record;
+  const LoadResult result = LoadSequence(path, program, record.Hooks());
+  EXPECT_EQ(result.name, "a.kep");
+  EXPECT_EQ(result.points.points, 2u);
+  EXPECT_EQ(result.points.largest_digit_count, 3u);
+  EXPECT_EQ(result.points.number_column, 2u);
+  EXPECT_FALSE(result.reformatted);
+  EXPECT_EQ(record.events, std::vector<std::string>{"folder " + dir.path().string()});
+
+  const chart::LineSeries& s = program.Series();
+  ASSERT_EQ(s.PointCount(), 2);
+  EXPECT_EQ(s.XValueAt(0), 2);
+  EXPECT_EQ(s.YValueAt(0), 2);
+  EXPECT_EQ(s.XValueAt(1), 3);
+  EXPECT_EQ(s.YValueAt(1), 3);
+  EXPECT_EQ(s.PointColor(0), raster::clBlue);
+  EXPECT_EQ(Title(program), std::vector<std::string>{"Sequence file: a.kep"});
+  const chart::ChartAxis& left = program.Chart().LeftAxis();
+  EXPECT_FALSE(left.Automatic());
+  EXPECT_FALSE(left.AutomaticMinimum());
+  EXPECT_FALSE(left.AutomaticMaximum());
+  EXPECT_EQ(left.Maximum(), 4);
+  EXPECT_TRUE(program.Chart().BottomAxis().Automatic());
+
+  // A file without number words: top 1; the points of the load before are gone.
+  const std::string words = dir.Write("b.txt", "x\nx\nx\n");
+  EXPECT_EQ(LoadSequence(words, program, {}).points.largest_digit_count, 0u);
+  EXPECT_EQ(program.Series().PointCount(), 3);
+  EXPECT_EQ(left.Maximum(), 1);
+}
+
+TEST(SequenceLoaderTest, ReformatsAnSQFileBehindTheNotice) {
+  test::TempDir dir;
+  const std::string path = dir.Write("SQ5", "A\nB\nC 4444\nD\nE 55555\n");
+  ProgramChart program;
+  RecordedLoad record;
+  const LoadResult result = LoadSequence(path, program, record.Hooks());
+  EXPECT_TRUE(result.reformatted);
+  EXPECT_EQ(result.points.number_column, 2u);
+  EXPECT_EQ(record.events, (std::vector<std::string>{"show", "hide", "folder " + dir.path().string()}));
+  EXPECT_EQ(program.Series().PointCount(), 3);
+  EXPECT_EQ(program.Chart().LeftAxis().Maximum(), 6);
+}
+
+TEST(SequenceLoaderTest, AFailingStepKeepsWhatTheStepsBeforeItDid) {
+  test::TempDir dir;
+  ProgramChart program;
+  const std::string good = dir.Write("good.kep", "1 1 = 1\n2 22 = 22\n3 333 = 333\n");
+  LoadSequence(good, program, {});
+
+  // A missing file changes nothing.
+  RecordedLoad missing;
+  EXPECT_THROW(LoadSequence(dir.File("gone.kep"), program, missing.Hooks()), Error);
+  EXPECT_TRUE(missing.events.empty());
+  EXPECT_EQ(program.Series().PointCount(), 3);
+
+  // An empty "SQ" file: the notice is hidden again, the chart unchanged.
+  RecordedLoad empty_sq;
+  try {
+    LoadSequence(dir.Write("SQ", ""), program, empty_sq.Hooks());
+    FAIL() << "an empty SQ file loaded";
+  } catch (const Error& error) {
+    EXPECT_STREQ(error.what(), "List index out of bounds (0)");
+  }
+  EXPECT_EQ(empty_sq.events, (std::vector<std::string>{"show", "hide"}));
+  EXPECT_EQ(Title(program), std::vector<std::string>{"Sequence file: good.kep"});
+
+  // One line: the chart is cleared and titled, the folder remembered, then
+  // choosing the number column fails; the left axis keeps its top.
+  program.Chart().SetAnimatedZoom(false);
+  program.Chart().ZoomToValues(1.5, 2.5, 1.5, 2.5, 0, 2, 0, 2);
+  ASSERT_FALSE(program.Chart().BottomAxis().Automatic());
+  const std::string one = dir.Write("one.kep", "1 4444\n");
+  RecordedLoad short_file;
+  EXPECT_THROW(LoadSequence(one, program, short_file.Hooks()), Error);
+  EXPECT_EQ(short_file.events, std::vector<std::string>{"folder " + dir.path().string()});
+  EXPECT_EQ(program.Series().PointCount(), 0);
+  EXPECT_EQ(Title(program), std::vector<std::string>{"Sequence file: one.kep"});
+  EXPECT_FALSE(program.Chart().HasZoom());
+  EXPECT_TRUE(program.Chart().BottomAxis().Automatic());
+  EXPECT_EQ(program.Chart().LeftAxis().Maximum(), 4);  // restored by undoing the zoom
+}
+
+TEST(SequenceLoaderTest, ReadPointsListsEveryDataLine) {
+  test::TempDir dir;
+  const SequenceText text = ReadSequenceText(dir.Write("c.kep", "1 7 = 7\n2 -123 = x\n\n4 1,234 = y\n"), {}, {});
+  std::vector<std::pair<double, double>> points;
+  const PointSummary summary = ReadPoints(text, [&](double x, double y) { points.emplace_back(x, y); });
+  EXPECT_EQ(points, (std::vector<std::pair<double, double>>{{1, 1}, {2, 4}, {4, 5}}));
+  EXPECT_EQ(summary.points, 3u);
+  EXPECT_EQ(summary.largest_digit_count, 5u);
+}
+
+}  // namespace
+}  // namespace kep::viewer
