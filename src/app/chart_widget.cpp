@@ -1,0 +1,158 @@
+#include "app/chart_widget.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <new>
+
+#include "app/qt_viewer_ui.h"
+#include "common/error.h"
+
+namespace kep::app {
+
+namespace {
+
+constexpr int kWheelUnitsPerNotch = 120;
+
+chart::ShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers) {
+  return {modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
+          modifiers.testFlag(Qt::AltModifier)};
+}
+
+std::optional<chart::MouseButton> ButtonOf(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return chart::MouseButton::mbLeft;
+    case Qt::RightButton:
+      return chart::MouseButton::mbRight;
+    case Qt::MiddleButton:
+      return chart::MouseButton::mbMiddle;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+ChartWidget::ChartWidget(chart::Chart& chart, QWidget* parent) : QWidget(parent), chart_(chart) {
+  setObjectName("Chart1");
+  // The chart paints every pixel of the widget, from its own image.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::ClickFocus);
+  chart_.SetHost(this);
+}
+
+ChartWidget::~ChartWidget() { chart_.SetHost(nullptr); }
+
+QSize ChartWidget::sizeHint() const { return {753, 561}; }
+
+void ChartWidget::Invalidate() {
+  paint_requested_ = true;
+  update();
+}
+
+void ChartWidget::PaintNow() {
+  paint_requested_ = true;
+  repaint();
+}
+
+void ChartWidget::SetCursor(chart::CursorShape shape) {
+  setCursor(shape == chart::CursorShape::kHand ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+// Errors stop at the widget's edge: an event handler must not let one reach
+// the event loop, so it is shown like a command's error.
+template <typename Action>
+void ChartWidget::Guarded(Action&& action) {
+  try {
+    action();
+  } catch (const Error& error) {
+    ShowErrorBox(window(), QString::fromStdString(DisplayMessage(error.what())));
+  } catch (const std::bad_alloc&) {
+    ShowErrorBox(window(), "Out of memory.");
+  }
+}
+
+// The window pixels keep what was last shown, so an expose only shows them
+// again; the chart paints when it asked to.
+void ChartWidget::paintEvent(QPaintEvent*) {
+  if (pixels_.Width() != width() || pixels_.Height() != height()) {
+    pixels_.Resize(width(), height());
+    paint_requested_ = true;
+  }
+  if (paint_requested_) {
+    paint_requested_ = false;
+    Guarded([this] { chart_.Paint(); });
+  }
+  // A view of the chart's pixels, not a copy.
+  const QImage image(reinterpret_cast<const uchar*>(pixels_.Pixels().data()), pixels_.Width(), pixels_.Height(),
+                     static_cast<qsizetype>(pixels_.Stride()) * 4, QImage::Format_RGB32);
+  QPainter painter(this);
+  painter.drawImage(0, 0, image);
+}
+
+void ChartWidget::resizeEvent(QResizeEvent*) {
+  pixels_.Resize(width(), height());
+  Guarded([this] { chart_.InvalidateChart(); });
+  paint_requested_ = true;
+}
+
+void ChartWidget::mousePressEvent(QMouseEvent* event) {
+  const std::optional<chart::MouseButton> button = ButtonOf(event->button());
+  if (!button) return;
+  const QPoint p = event->position().toPoint();
+  Guarded([&] { chart_.MouseDown(*button, ShiftStateOf(event->modifiers()), p.x(), p.y()); });
+}
+
+void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  Guarded([&] { chart_.MouseMove(ShiftStateOf(event->modifiers()), p.x(), p.y()); });
+}
+
+void ChartWidget::mouseReleaseEvent(QMouseEvent* event) {
+  const std::optional<chart::MouseButton> button = ButtonOf(event->button());
+  if (!button) return;
+  const QPoint p = event->position().toPoint();
+  Guarded([&] { chart_.MouseUp(*button, ShiftStateOf(event->modifiers()), p.x(), p.y()); });
+}
+
+void ChartWidget::wheelEvent(QWheelEvent* event) {
+  // Movement is gathered until it makes whole notches of 120 units.
+  wheel_units_ += event->angleDelta().y();
+  const int notches = wheel_units_ / kWheelUnitsPerNotch;
+  wheel_units_ -= notches * kWheelUnitsPerNotch;
+  if (notches != 0) Guarded([&] { chart_.MouseWheel(notches); });
+  event->accept();
+}
+
+void ChartWidget::leaveEvent(QEvent*) {
+  Guarded([this] { chart_.MouseLeave(); });
+}
+
+void ChartWidget::keyPressEvent(QKeyEvent* event) {
+  std::optional<chart::ArrowKey> key;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      key = chart::ArrowKey::kLeft;
+      break;
+    case Qt::Key_Right:
+      key = chart::ArrowKey::kRight;
+      break;
+    case Qt::Key_Up:
+      key = chart::ArrowKey::kUp;
+      break;
+    case Qt::Key_Down:
+      key = chart::ArrowKey::kDown;
+      break;
+    default:
+      break;
+  }
+  bool handled = false;
+  if (key) Guarded([&] { handled = chart_.KeyDown(*key); });
+  if (!handled) QWidget::keyPressEvent(event);
+}
+
+}  // namespace kep::app

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "chart/chart.h"
+#include "chart/chart_host.h"
+#include "raster/bitmap.h"
+
+namespace kep::app {
+
+// The window of a chart: it hands paint, size, mouse, wheel and key events to
+// the chart and shows the chart's window pixels as they are, through a QImage
+// over the same buffer. It never erases its background.
+class ChartWidget : public QWidget, public chart::ChartHost {
+  Q_OBJECT
+
+ public:
+  ChartWidget(chart::Chart& chart, QWidget* parent = nullptr);
+  ~ChartWidget() override;
+
+  // ChartHost
+  void Invalidate() override;
+  void PaintNow() override;
+  raster::Bitmap& WindowPixels() override { return pixels_; }
+  void WindowPixelsDrawn() override { update(); }
+  void SetCursor(chart::CursorShape shape) override;
+
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  template <typename Action>
+  void Guarded(Action&& action);
+
+  chart::Chart& chart_;
+  raster::Bitmap pixels_;
+  int wheel_units_ = 0;          // wheel movement not yet delivered as a notch
+  bool paint_requested_ = true;  // the chart asked to paint; otherwise the pixels are only shown
+};
+
+}  // namespace kep::app

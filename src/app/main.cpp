@@ -1,0 +1,43 @@
+// kepgraph: the desktop viewer of integer-sequence files.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <string>
+
+#include "app/main_window.h"
+
+namespace {
+
+// The bundled samples: installed beside the program, or the source tree's
+// when the program runs from its build folder.
+std::string SamplesFolder() {
+  const QString installed = QDir(QCoreApplication::applicationDirPath()).filePath("../share/kepgraph/samples");
+  if (QFileInfo(installed).isDir()) return QDir(installed).canonicalPath().toStdString();
+  return KEPGRAPH_SOURCE_SAMPLES;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("kepgraph");
+  QApplication::setApplicationDisplayName("KEP Graph");
+  QApplication::setApplicationVersion(KEPGRAPH_VERSION);
+  QApplication::setWindowIcon(QIcon(":/kepgraph.png"));
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription("KEP Graph: see how the terms of an integer sequence grow.");
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument("FILE", "A sequence file to open at start.", "[FILE]");
+  parser.process(application);
+
+  kep::app::MainWindow form1(SamplesFolder());
+  form1.show();
+  if (!parser.positionalArguments().isEmpty()) {
+    form1.OpenFile(QFileInfo(parser.positionalArguments().first()).absoluteFilePath().toStdString());
+  }
+  return QApplication::exec();
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+
+#include "viewer/program_chart.h"
+#include "viewer/viewer_commands.h"
+
+class QAction;
+
+namespace kep::app {
+
+class AboutBox;
+class ChartWidget;
+class QtClipboard;
+class QtViewerUi;
+class ReformatDialog;
+
+// The main window: the chart under a menu bar with the open, save and About
+// commands. Errors of a command are shown in a message box and the window
+// goes on.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // samples_folder: where the open dialog starts before a file was opened.
+  explicit MainWindow(std::string samples_folder);
+  ~MainWindow() override;
+
+  // Opens a file as if it had been chosen in the open dialog.
+  void OpenFile(const std::string& path);
+
+  viewer::ViewerCommands& Commands() { return *commands_; }
+  chart::Chart& Chart1() { return program_chart_.Chart(); }
+  ChartWidget& ChartView() { return *chart_widget_; }
+  QAction& SaveImageAction() { return *save_image1_; }
+  ReformatDialog& Form2() { return *form2_; }
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void Open1Click();
+  void SaveImage1Click();
+  void About2Click();
+  template <typename Command>
+  void RunCommand(Command&& command);
+
+  viewer::ProgramChart program_chart_;
+  ChartWidget* chart_widget_ = nullptr;
+  QAction* save_image1_ = nullptr;
+  std::unique_ptr<ReformatDialog> form2_;
+  std::unique_ptr<QtViewerUi> ui_;
+  std::unique_ptr<QtClipboard> clipboard_;
+  std::unique_ptr<viewer::ViewerCommands> commands_;
+};
+
+}  // namespace kep::app

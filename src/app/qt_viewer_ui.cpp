@@ -1,0 +1,76 @@
+#include "app/qt_viewer_ui.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "app/reformat_dialog.h"
+
+namespace kep::app {
+
+namespace {
+
+QString FilterText(const viewer::FileFilter& filter) {
+  // Qt reads the patterns from the text in parentheses at the end.
+  QStringList patterns;
+  for (const std::string& pattern : filter.patterns) patterns << QString::fromStdString(pattern);
+  const QString description = QString::fromStdString(filter.description);
+  const qsizetype paren = description.lastIndexOf(u'(');
+  const QString label = paren > 0 ? description.left(paren).trimmed() : description;
+  return label + " (" + patterns.join(u' ') + ")";
+}
+
+}  // namespace
+
+QtViewerUi::QtViewerUi(QWidget& main_window, ReformatDialog& reformat_dialog)
+    : main_window_(main_window), reformat_dialog_(reformat_dialog) {}
+
+std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogRequest& request, bool save) {
+  QFileDialog dialog(&main_window_, QString::fromStdString(request.title));
+  QStringList filters;
+  for (const viewer::FileFilter& filter : request.filters) filters << FilterText(filter);
+  dialog.setNameFilters(filters);
+  if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
+  if (!request.initial_folder.empty()) dialog.setDirectory(QString::fromStdString(request.initial_folder));
+  if (save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix("gif");  // a name without extension is saved as .gif
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly, true);
+  }
+  if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtViewerUi::RunOpenDialog(const viewer::FileDialogRequest& request) {
+  return RunFileDialog(request, false);
+}
+
+std::optional<std::string> QtViewerUi::RunSaveDialog(const viewer::FileDialogRequest& request) {
+  return RunFileDialog(request, true);
+}
+
+void QtViewerUi::ShowReformatNotice() { reformat_dialog_.ShowNow(); }
+
+void QtViewerUi::HideReformatNotice() { reformat_dialog_.hide(); }
+
+void QtViewerUi::ShowError(const std::string& message) {
+  ShowErrorBox(&main_window_, QString::fromStdString(message));
+}
+
+void QtViewerUi::SetSaveEnabled(bool enabled) {
+  if (on_save_enabled) on_save_enabled(enabled);
+}
+
+void ShowErrorBox(QWidget* parent, const QString& message) {
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), message, QMessageBox::Ok,
+                  parent);
+  box.exec();
+}
+
+}  // namespace kep::app

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "viewer/viewer_ui.h"
+
+class QWidget;
+
+namespace kep::app {
+
+class ReformatDialog;
+
+// The viewer's dialogs and notices as Qt widgets.
+class QtViewerUi : public viewer::ViewerUi {
+ public:
+  QtViewerUi(QWidget& main_window, ReformatDialog& reformat_dialog);
+
+  std::optional<std::string> RunOpenDialog(const viewer::FileDialogRequest& request) override;
+  std::optional<std::string> RunSaveDialog(const viewer::FileDialogRequest& request) override;
+  void ShowReformatNotice() override;
+  void HideReformatNotice() override;
+  void ShowError(const std::string& message) override;
+  void SetSaveEnabled(bool enabled) override;
+
+  // Called with the save command's new enabled state.
+  std::function<void(bool)> on_save_enabled;
+
+ private:
+  std::optional<std::string> RunFileDialog(const viewer::FileDialogRequest& request, bool save);
+
+  QWidget& main_window_;
+  ReformatDialog& reformat_dialog_;
+};
+
+// Shows a modal critical message box with the application's title.
+void ShowErrorBox(QWidget* parent, const QString& message);
+
+}  // namespace kep::app
