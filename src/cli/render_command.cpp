@@ -1,97 +1,329 @@
 #include "cli/render_command.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "chart/chart.h"
+#include "chart/headless_host.h"
 #include "common/error.h"
+#include "gif/bitmap_view.h"
+#include "gif/gif_image.h"
+#include "raster/bitmap.h"
 #include "sequence/file_path.h"
-#include "sequence/sequence_file.h"
+#include "viewer/program_chart.h"
+#include "viewer/sequence_loader.h"
 
 namespace kep::cli {
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kepgraph-render --points FILE\n"
+    "Usage: kepgraph-render FILE [-o OUT.gif] [--size WxH] [--zoom X0:X1:Y0:Y1]\n"
+    "       kepgraph-render --layout FILE [--size WxH] [--zoom X0:X1:Y0:Y1]\n"
+    "       kepgraph-render --points FILE\n"
     "       kepgraph-render --info FILE\n"
     "       kepgraph-render --help\n"
     "\n"
+    "  FILE           draw the chart of FILE as the viewer shows it after opening\n"
+    "                 it, and save it as a GIF image\n"
+    "  -o OUT.gif     the GIF file to write (default: FILE's name with the\n"
+    "                 extension .gif, in the current folder)\n"
+    "  --size WxH     the chart's size in pixels (default 753x561, at most 16384\n"
+    "                 each way)\n"
+    "  --zoom X0:X1:Y0:Y1\n"
+    "                 zoom to the bottom axis range X0..X1 and the left axis range\n"
+    "                 Y0..Y1 before drawing\n"
+    "  --layout FILE  print the geometry of that drawing as one JSON object\n"
+    "                 instead of writing a GIF\n"
     "  --points FILE  print every point of FILE as X<TAB>Y, one per line\n"
     "  --info FILE    print the point count, the largest digit count, the number\n"
     "                 column and whether the file was reformatted\n";
 
-enum class Mode { kPoints, kInfo, kHelp };
+// The largest chart side the renderer draws.
+constexpr int kMaxSide = 16384;
+
+enum class Mode { kPoints, kInfo, kHelp, kGif, kLayout };
+
+struct Zoom {
+  double x0 = 0;
+  double x1 = 0;
+  double y0 = 0;
+  double y1 = 0;
+};
 
 struct Options {
   Mode mode = Mode::kHelp;
   std::string file;
+  std::optional<std::string> output;
+  int width = viewer::kChartWidth;
+  int height = viewer::kChartHeight;
+  std::optional<Zoom> zoom;
 };
 
 struct UsageError {
   std::string message;
 };
 
+// A whole text as a number of type T, or nothing.
+template <typename T>
+std::optional<T> ParseNumber(std::string_view text) {
+  T value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+void ParseSize(std::string_view text, Options& options) {
+  const std::size_t x = text.find('x');
+  const std::optional<int> width = x == std::string_view::npos ? std::nullopt : ParseNumber<int>(text.substr(0, x));
+  const std::optional<int> height = x == std::string_view::npos ? std::nullopt : ParseNumber<int>(text.substr(x + 1));
+  if (!width || !height || *width < 1 || *height < 1 || *width > kMaxSide || *height > kMaxSide) {
+    throw UsageError{"--size needs WxH with sides from 1 to " + std::to_string(kMaxSide) + ", not " +
+                     std::string(text)};
+  }
+  options.width = *width;
+  options.height = *height;
+}
+
+void ParseZoom(std::string_view text, Options& options) {
+  std::vector<double> values;
+  for (std::size_t from = 0;;) {
+    const std::size_t colon = text.find(':', from);
+    const std::optional<double> value = ParseNumber<double>(text.substr(from, colon - from));
+    if (!value || !std::isfinite(*value)) break;
+    values.push_back(*value);
+    if (colon == std::string_view::npos) break;
+    from = colon + 1;
+  }
+  if (values.size() != 4 || values[0] == values[1] || values[2] == values[3]) {
+    throw UsageError{"--zoom needs X0:X1:Y0:Y1, four finite numbers with X0 != X1 and Y0 != Y1, not " +
+                     std::string(text)};
+  }
+  options.zoom = Zoom{values[0], values[1], values[2], values[3]};
+}
+
 Options ParseArguments(std::span<const std::string_view> args) {
-  if (args.empty()) throw UsageError{"no mode given"};
+  if (args.empty()) throw UsageError{"no FILE given"};
   Options options;
-  const std::string_view mode = args[0];
-  if (mode == "--help" || mode == "-h") {
+  const std::string_view first = args[0];
+  if (first == "--help" || first == "-h") {
     if (args.size() != 1) throw UsageError{"--help takes no arguments"};
     return options;
   }
-  if (mode == "--points") {
-    options.mode = Mode::kPoints;
-  } else if (mode == "--info") {
-    options.mode = Mode::kInfo;
-  } else {
-    throw UsageError{"unknown option " + std::string(mode)};
+  if (first == "--points" || first == "--info") {
+    options.mode = first == "--points" ? Mode::kPoints : Mode::kInfo;
+    if (args.size() != 2) throw UsageError{std::string(first) + " takes one FILE"};
+    options.file = args[1];
+    return options;
   }
-  if (args.size() != 2) throw UsageError{std::string(mode) + " takes one FILE"};
-  options.file = args[1];
+
+  options.mode = Mode::kGif;
+  std::optional<std::string> file;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    const auto value = [&]() {
+      if (i + 1 >= args.size()) throw UsageError{std::string(arg) + " needs a value"};
+      return args[++i];
+    };
+    if (arg == "--layout") {
+      if (options.mode == Mode::kLayout) throw UsageError{"--layout given twice"};
+      options.mode = Mode::kLayout;
+    } else if (arg == "-o") {
+      if (options.output) throw UsageError{"-o given twice"};
+      options.output = std::string(value());
+    } else if (arg == "--size") {
+      ParseSize(value(), options);
+    } else if (arg == "--zoom") {
+      ParseZoom(value(), options);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw UsageError{"unknown option " + std::string(arg)};
+    } else {
+      if (file) throw UsageError{"more than one FILE given"};
+      file = std::string(arg);
+    }
+  }
+  if (!file) throw UsageError{"no FILE given"};
+  if (options.mode == Mode::kLayout && options.output) throw UsageError{"--layout writes no GIF; -o does not apply"};
+  options.file = *file;
   return options;
-}
-
-// A loaded file: the load steps in the order the viewer's open command takes
-// them (read, "SQ" reformat, number column, points).
-struct LoadSummary {
-  std::size_t points = 0;
-  std::size_t largest_digit_count = 0;
-  unsigned number_column = 0;
-  bool reformatted = false;
-};
-
-template <typename Receiver>
-LoadSummary LoadSequence(const std::string& path, Receiver&& receive) {
-  LoadSummary summary;
-  sequence::LineList lines = sequence::ReadSequenceLines(path);
-  if (sequence::IsSQFileName(sequence::FileNameOf(path))) {
-    sequence::ReformatSQFile(lines, summary.reformatted);
-  }
-  summary.number_column = sequence::ChooseNumberColumn(lines, summary.reformatted);
-  summary.largest_digit_count =
-      sequence::BuildPoints(lines, summary.number_column, [&](double x, double y) {
-        ++summary.points;
-        receive(x, y);
-      });
-  return summary;
 }
 
 void PrintPoints(const std::string& path, std::ostream& out) {
   char text[64];
-  LoadSequence(path, [&](double x, double y) {
+  viewer::ReadPoints(viewer::ReadSequenceText(path, {}, {}), [&](double x, double y) {
     const int length = std::snprintf(text, sizeof text, "%.17g\t%.17g\n", x, y);
     out.write(text, length);
   });
 }
 
 void PrintInfo(const std::string& path, std::ostream& out) {
-  const LoadSummary summary = LoadSequence(path, [](double, double) {});
+  const viewer::SequenceText text = viewer::ReadSequenceText(path, {}, {});
+  const viewer::PointSummary summary = viewer::ReadPoints(text, [](double, double) {});
   out << "points " << summary.points << '\n'
       << "largest-digit-count " << summary.largest_digit_count << '\n'
       << "number-column " << summary.number_column << '\n'
-      << "reformatted " << (summary.reformatted ? "yes" : "no") << '\n';
+      << "reformatted " << (text.reformatted ? "yes" : "no") << '\n';
+}
+
+// The viewer's chart in a window of the chosen size, taken through the same
+// paints as on the desktop: the empty chart at start-up, the opened file,
+// then the zoom.
+struct RenderedChart {
+  explicit RenderedChart(const Options& options) : host(program.Chart(), options.width, options.height) {
+    chart::Chart& chart = program.Chart();
+    host.PaintNow();
+    viewer::LoadSequence(options.file, program, {});
+    chart.RepaintNow();
+    if (options.zoom) {
+      const Zoom& z = *options.zoom;
+      const bool animated = chart.AnimatedZoom();
+      chart.SetAnimatedZoom(false);
+      chart.ZoomToValues(z.x0, z.x1, z.x0, z.x1, z.y0, z.y1, z.y0, z.y1);
+      chart.SetAnimatedZoom(animated);
+      host.ProcessPaint();
+    }
+    // The save command's capture.
+    bitmap = chart.RenderToBitmap(chart.ClientRect());
+  }
+
+  viewer::ProgramChart program;
+  chart::HeadlessHost host;
+  raster::Bitmap bitmap;
+};
+
+void WriteGif(const Options& options) {
+  const RenderedChart rendered(options);
+  const raster::Bitmap& bitmap = rendered.bitmap;
+  gif::GIFImage image;
+  image.AssignFromBitmap(
+      gif::BitmapView::XRGB32(bitmap.Pixels().data(), bitmap.Width(), bitmap.Height(), bitmap.Stride()));
+  const std::string output =
+      options.output ? *options.output : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
+  image.WriteGIFFile(output);
+}
+
+// ---- the layout as JSON ----
+
+class JsonWriter {
+ public:
+  explicit JsonWriter(std::ostream& out) : out_(out) {}
+
+  // Numbers read back exactly; JSON has no infinities or NaN.
+  void Number(double value) {
+    if (!std::isfinite(value)) {
+      out_ << "null";
+      return;
+    }
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%.17g", value);
+    out_.write(text, length);
+  }
+  void Number(int value) { out_ << value; }
+  void Bool(bool value) { out_ << (value ? "true" : "false"); }
+  // Bytes of 128 and above are taken as Latin-1 characters.
+  void String(std::string_view text) {
+    out_ << '"';
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (c == '"' || c == '\\') {
+        out_ << '\\' << c;
+      } else if (byte < 0x20 || byte >= 0x7F) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+        out_ << escaped;
+      } else {
+        out_ << c;
+      }
+    }
+    out_ << '"';
+  }
+  void Rect(const raster::IntRect& rect) {
+    out_ << '[' << rect.Left << ", " << rect.Top << ", " << rect.Right << ", " << rect.Bottom << ']';
+  }
+  // "name": followed by the value write_value writes; a comma before all but the first.
+  template <typename WriteValue>
+  void Field(bool& first, std::string_view name, WriteValue&& write_value) {
+    out_ << (first ? "" : ", ");
+    first = false;
+    String(name);
+    out_ << ": ";
+    write_value();
+  }
+  std::ostream& Out() { return out_; }
+
+ private:
+  std::ostream& out_;
+};
+
+void WriteAxis(JsonWriter& json, std::string_view name, chart::ChartAxis& axis) {
+  std::ostream& out = json.Out();
+  bool first = true;
+  out << '{';
+  json.Field(first, "name", [&] { json.String(name); });
+  json.Field(first, "visible", [&] { json.Bool(axis.Visible()); });
+  json.Field(first, "automatic", [&] { json.Bool(axis.Automatic()); });
+  json.Field(first, "minimum", [&] { json.Number(axis.Minimum()); });
+  json.Field(first, "maximum", [&] { json.Number(axis.Maximum()); });
+  json.Field(first, "work_minimum", [&] { json.Number(axis.WorkMinimum()); });
+  json.Field(first, "work_maximum", [&] { json.Number(axis.WorkMaximum()); });
+  json.Field(first, "start_pixel", [&] { json.Number(axis.StartPixel()); });
+  json.Field(first, "end_pixel", [&] { json.Number(axis.EndPixel()); });
+  json.Field(first, "axis_line", [&] { json.Number(axis.AxisLinePos()); });
+  json.Field(first, "labels_edge", [&] { json.Number(axis.LabelsEdgePos()); });
+  json.Field(first, "title_edge", [&] { json.Number(axis.TitleEdgePos()); });
+  json.Field(first, "label_size", [&] { json.Number(axis.LabelSize()); });
+  json.Field(first, "label_step", [&] { json.Number(axis.AxisLabelStep()); });
+  json.Field(first, "labels", [&] {
+    out << '[';
+    bool first_label = true;
+    for (const chart::ChartAxis::DrawnLabel& label : axis.DrawnLabels()) {
+      out << (first_label ? "{" : ", {");
+      first_label = false;
+      bool first_field = true;
+      json.Field(first_field, "value", [&] { json.Number(label.value); });
+      json.Field(first_field, "text", [&] { json.String(label.text); });
+      json.Field(first_field, "pixel", [&] { json.Number(label.pixel); });
+      out << '}';
+    }
+    out << ']';
+  });
+  json.Field(first, "ticks", [&] {
+    out << '[';
+    for (std::size_t i = 0; i < axis.TickPositions().size(); ++i) out << (i == 0 ? "" : ", ") << axis.TickPositions()[i];
+    out << ']';
+  });
+  out << '}';
+}
+
+void PrintLayout(const Options& options, std::ostream& out) {
+  RenderedChart rendered(options);
+  chart::Chart& chart = rendered.program.Chart();
+  const chart::LineSeries& series = rendered.program.Series();
+  JsonWriter json(out);
+  bool first = true;
+  out << '{';
+  json.Field(first, "panel", [&] { json.Rect(chart.PanelBounds()); });
+  json.Field(first, "plot", [&] { json.Rect(chart.PlotRect()); });
+  json.Field(first, "title_box", [&] { json.Rect(chart.Title().TitleBox()); });
+  json.Field(first, "visible_points", [&] {
+    out << '[' << series.FirstVisiblePoint() << ", " << series.LastVisiblePoint() << ']';
+  });
+  json.Field(first, "axes", [&] {
+    static constexpr std::string_view kNames[] = {"bottom", "top", "left", "right", "depth"};
+    out << '[';
+    const auto axes = chart.Axes();
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+      out << (i == 0 ? "" : ", ");
+      WriteAxis(json, kNames[i], *axes[i]);
+    }
+    out << ']';
+  });
+  out << "}\n";
 }
 
 }  // namespace
@@ -114,6 +346,12 @@ int RunRenderCommand(std::span<const std::string_view> args, std::ostream& out, 
         break;
       case Mode::kInfo:
         PrintInfo(options.file, out);
+        break;
+      case Mode::kGif:
+        WriteGif(options);
+        break;
+      case Mode::kLayout:
+        PrintLayout(options, out);
         break;
     }
     out.flush();
