@@ -11,6 +11,9 @@ namespace kep::app {
 
 namespace {
 
+// The credit lines run across the whole box, centred, so that they fit.
+constexpr int kWidth = 261;
+
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, QRect geometry, QFont font,
                  QColor color) {
   auto* label = new QLabel(text, parent);
@@ -30,12 +33,12 @@ AboutBox::AboutBox(const QImage& chart_picture, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName("Form3");
   setWindowTitle("About");
-  setFixedSize(261, 342);
+  setFixedSize(kWidth, 342);
   setFont(DialogFont(11));
 
   const QColor blue(0, 0, 255), green(0, 128, 0), maroon(128, 0, 0);
-  AddLabel(this, "Label1", "KEP Graph contributors", {38, 16, 187, 16}, DialogFont(13, true), blue);
-  AddLabel(this, "Label4", "Version " KEPGRAPH_VERSION, {14, 40, 233, 16}, DialogFont(13, true), blue);
+  AddLabel(this, "Label1", "KEP Graph contributors", {0, 16, kWidth, 16}, DialogFont(13, true), blue);
+  AddLabel(this, "Label4", "Version " KEPGRAPH_VERSION, {0, 40, kWidth, 16}, DialogFont(13, true), blue);
 
   auto* image1 = new QLabel(this);
   image1->setObjectName("Image1");
@@ -43,14 +46,14 @@ AboutBox::AboutBox(const QImage& chart_picture, QWidget* parent)
   image1->setAlignment(Qt::AlignCenter);
   image1->setPixmap(QIcon(":/kepgraph.png").pixmap(48, 48));
 
-  AddLabel(this, "Label2", "Charts by the KEP Graph chart engine", {17, 128, 228, 16}, DialogFont(13, true),
+  AddLabel(this, "Label2", "Charts by the KEP Graph chart engine", {0, 128, kWidth, 16}, DialogFont(13, true),
            green);
   auto* image2 = new QLabel(this);
   image2->setObjectName("Image2");
   image2->setGeometry(43, 152, 177, 65);
   image2->setPixmap(QPixmap::fromImage(chart_picture));
 
-  AddLabel(this, "Label3", "See README.md for help", {56, 224, 150, 16}, DialogFont(13, true), green);
+  AddLabel(this, "Label3", "See README.md for help", {0, 224, kWidth, 16}, DialogFont(13, true), green);
   QLabel* note = AddLabel(this, "Label5", "Note: Saving an image will overwrite the Clipboard!", {24, 256, 217, 33},
                           DialogFont(11, true), maroon);
   note->setWordWrap(true);

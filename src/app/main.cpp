@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/messages.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ std::string SamplesFolder() {
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("kepgraph");
-  QApplication::setApplicationDisplayName("KEP Graph");
+  QApplication::setApplicationDisplayName(QString::fromUtf8(kep::app::messages::kApplicationTitle));
   QApplication::setApplicationVersion(KEPGRAPH_VERSION);
   QApplication::setWindowIcon(QIcon(":/kepgraph.png"));
 

@@ -47,7 +47,7 @@ QImage SampleChartPicture(const std::string& samples_folder) {
 
 MainWindow::MainWindow(std::string samples_folder) {
   setObjectName("Form1");
-  setWindowTitle(QApplication::applicationDisplayName());
+  setWindowTitle(QString::fromUtf8(messages::kApplicationTitle));
   setWindowIcon(QIcon(":/kepgraph.png"));
   QFont form_font("Courier New");
   form_font.setPixelSize(13);

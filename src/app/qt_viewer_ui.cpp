@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "app/messages.h"
 #include "app/reformat_dialog.h"
 
 namespace kep::app {
@@ -68,8 +69,8 @@ void QtViewerUi::SetSaveEnabled(bool enabled) {
 }
 
 void ShowErrorBox(QWidget* parent, const QString& message) {
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), message, QMessageBox::Ok,
-                  parent);
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(messages::kApplicationTitle), message,
+                  QMessageBox::Ok, parent);
   box.exec();
 }
 

@@ -1,0 +1,228 @@
+// The desktop viewer's windows, menus, commands and mouse handling, driven
+// through the real widgets. Modal dialogs are answered from a timer that runs
+// inside their event loop.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/about_box.h"
+#include "app/chart_widget.h"
+#include "app/main_window.h"
+#include "app/reformat_dialog.h"
+#include "gif/color_reduction.h"
+#include "support/temp_dir.h"
+
+using kep::app::MainWindow;
+
+namespace {
+
+const std::string kSamples = KEP_SOURCE_DIR "/samples";
+
+// Runs action on the next modal widget of type T once it is shown.
+template <typename T>
+void AnswerModal(std::function<void(T&)> action) {
+  QTimer::singleShot(0, [action] {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+        action(*widget);
+        return;
+      }
+      QApplication::processEvents();
+    }
+    QFAIL("no modal dialog appeared");
+  });
+}
+
+// Answers the next message box and returns (through text) what it said.
+void AnswerMessageBox(QString& text) {
+  AnswerModal<QMessageBox>([&text](QMessageBox& box) {
+    text = box.text();
+    box.accept();
+  });
+}
+
+void AnswerFileDialog(const QString& path) {
+  AnswerModal<QFileDialog>([path](QFileDialog& dialog) {
+    dialog.selectFile(path);
+    QMetaObject::invokeMethod(&dialog, "accept");
+  });
+}
+
+void CancelFileDialog() {
+  AnswerModal<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+}
+
+QAction* ActionNamed(MainWindow& window, const char* name) { return window.findChild<QAction*>(name); }
+
+// The bitmap's colours as the web palette reduces them, as 0xAARRGGBB.
+std::vector<QRgb> WebPaletteColours(const kep::raster::Bitmap& bitmap) {
+  const auto view = kep::gif::BitmapView::XRGB32(bitmap.Pixels().data(), bitmap.Width(), bitmap.Height(),
+                                                 bitmap.Stride());
+  const kep::gif::IndexedBitmap indexed =
+      kep::gif::ReduceBitmapColors(view, kep::gif::ReductionMethod::kWebPalette, kep::gif::DitherMode::kNearest, 8);
+  std::vector<QRgb> colours;
+  for (const std::uint8_t index : indexed.indices) {
+    const kep::gif::GIFColor c = indexed.palette[index];
+    colours.push_back(qRgb(c.red, c.green, c.blue));
+  }
+  return colours;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void StartsWithMenusAndTheSaveCommandDisabled() {
+    MainWindow form1(kSamples);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    QCOMPARE(form1.windowTitle(), QString("KEP Graph"));
+    QCOMPARE(ActionNamed(form1, "Open1")->text(), QString("Open sequence . . ."));
+    QCOMPARE(ActionNamed(form1, "SaveImage1")->text(), QString("Save image . . ."));
+    QVERIFY(!ActionNamed(form1, "SaveImage1")->isEnabled());
+    QMenu* about1 = form1.findChild<QMenu*>("About1");
+    QCOMPARE(about1->defaultAction(), ActionNamed(form1, "About2"));
+    QCOMPARE(form1.ChartView().size(), QSize(753, 561));
+    QVERIFY(form1.Form2().isHidden());
+  }
+
+  void OpensAFileAndEnablesSaving() {
+    MainWindow form1(kSamples);
+    form1.OpenFile(kSamples + "/growth.kep");
+    QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: growth.kep"));
+    QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 870.0);  // 400! has 869 digits
+    QVERIFY(!form1.Chart1().LeftAxis().Automatic());
+    QVERIFY(ActionNamed(form1, "SaveImage1")->isEnabled());
+    QCOMPARE(form1.Commands().LastOpenDir(), kSamples);
+  }
+
+  void OpenDialogReformatsAnSQFileAndCancelChangesNothing() {
+    MainWindow form1(kSamples);
+    AnswerFileDialog(QString::fromStdString(kSamples + "/SQ3POW"));
+    ActionNamed(form1, "Open1")->trigger();
+    QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: SQ3POW"));
+    QVERIFY(form1.Form2().isHidden());
+    const int points = form1.Chart1().SeriesList()[0]->PointCount();
+    QCOMPARE(points, 500);
+
+    form1.Chart1().ZoomToValues(0, 1, 10, 20, 0, 5, 0, 1);
+    CancelFileDialog();
+    ActionNamed(form1, "Open1")->trigger();
+    QVERIFY(form1.Chart1().HasZoom());  // a cancel neither reloads nor undoes the zoom
+  }
+
+  void LoadErrorsAreShownAndLeaveWhatTheLoadDid() {
+    kep::test::TempDir dir;
+    MainWindow form1(kSamples);
+    form1.OpenFile(kSamples + "/growth.kep");
+
+    QString text;
+    AnswerMessageBox(text);
+    form1.OpenFile(dir.Write("one.kep", "1 22 = x\n"));
+    QCOMPARE(text, QString("List index out of bounds (1)"));
+    QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: one.kep"));
+    QCOMPARE(form1.Chart1().SeriesList()[0]->PointCount(), 0);
+    QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 870.0);  // the left axis keeps its top
+    QVERIFY(ActionNamed(form1, "SaveImage1")->isEnabled());
+    QCOMPARE(form1.Commands().LastOpenDir(), dir.path().string());
+
+    AnswerMessageBox(text);
+    form1.OpenFile(dir.File("missing.kep"));
+    QCOMPARE(text, QString::fromStdString("Cannot open file \"" + dir.File("missing.kep") +
+                                          "\". No such file or directory."));
+    QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: one.kep"));
+  }
+
+  void SavesTheChartAsAGifAndLeavesItOnTheClipboard() {
+    kep::test::TempDir dir;
+    MainWindow form1(kSamples);
+    form1.show();
+    form1.OpenFile(kSamples + "/growth.kep");
+    const QString target = QString::fromStdString(dir.File("growth.gif"));
+    AnswerFileDialog(target);
+    ActionNamed(form1, "SaveImage1")->trigger();
+
+    const kep::raster::Bitmap chart = form1.Chart1().RenderToBitmap(form1.Chart1().ClientRect());
+    QImage saved(target, "GIF");
+    QVERIFY(!saved.isNull());
+    QCOMPARE(saved.size(), QSize(chart.Width(), chart.Height()));
+    const std::vector<QRgb> expected = WebPaletteColours(chart);
+    const QImage rgb = saved.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+      for (int x = 0; x < rgb.width(); ++x) {
+        QCOMPARE(rgb.pixel(x, y), expected[static_cast<std::size_t>(y) * rgb.width() + x]);
+      }
+    }
+    const QImage clipboard = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(clipboard.size(), saved.size());
+    QCOMPARE(clipboard.pixel(400, 300) & 0xFFFFFF, chart.Pixel(400, 300));
+    QCOMPARE(form1.Commands().LastSaveDir(), dir.path().string());
+  }
+
+  void OtherExtensionsAreNotWrittenButTheFolderIsRemembered() {
+    kep::test::TempDir dir;
+    MainWindow form1(kSamples);
+    form1.OpenFile(kSamples + "/growth.kep");
+    AnswerFileDialog(QString::fromStdString(dir.File("chart.jpg")));
+    QString text;
+    QTimer::singleShot(0, [&text] { AnswerMessageBox(text); });
+    ActionNamed(form1, "SaveImage1")->trigger();
+    QCOMPARE(text, QString("Images can only be saved as GIF files (*.gif)."));
+    QVERIFY(!std::filesystem::exists(dir.File("chart.jpg")));
+    QCOMPARE(form1.Commands().LastSaveDir(), dir.path().string());
+  }
+
+  void MouseDragsZoomUndoAndPan() {
+    MainWindow form1(kSamples);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    form1.OpenFile(kSamples + "/growth.kep");
+    kep::app::ChartWidget& view = form1.ChartView();
+    kep::chart::Chart& chart = form1.Chart1();
+
+    QTest::mousePress(&view, Qt::LeftButton, {}, {200, 150});
+    QTest::mouseMove(&view, {260, 220});
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, {300, 250});
+    QVERIFY(chart.HasZoom());
+    const double zoomed_bottom_minimum = chart.BottomAxis().Minimum();
+    QVERIFY(zoomed_bottom_minimum > 1);
+
+    QTest::mousePress(&view, Qt::RightButton, {}, {300, 300});
+    QTest::mouseMove(&view, {340, 300});
+    QTest::mouseRelease(&view, Qt::RightButton, {}, {340, 300});
+    QVERIFY(chart.BottomAxis().Minimum() < zoomed_bottom_minimum);  // dragged right: lower values
+
+    QTest::mousePress(&view, Qt::LeftButton, {}, {300, 250});
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, {200, 150});
+    QVERIFY(!chart.HasZoom());
+    QVERIFY(chart.BottomAxis().Automatic());
+  }
+
+  void AboutBoxShowsItsTextsAndClosesWithOk() {
+    MainWindow form1(kSamples);
+    QString note;
+    int result = -1;
+    AnswerModal<kep::app::AboutBox>([&](kep::app::AboutBox& box) {
+      note = box.findChild<QLabel*>("Label5")->text();
+      if (const char* folder = std::getenv("KEP_SCREENSHOT_DIR")) box.grab().save(QString(folder) + "/about.png");
+      QTest::mouseClick(box.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+      result = box.result();
+    });
+    ActionNamed(form1, "About2")->trigger();
+    QCOMPARE(note, QString("Note: Saving an image will overwrite the Clipboard!"));
+    QCOMPARE(result, 1);
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
