@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "chart/chart.h"
-#include "chart/min_max_pyramid.h"
 #include "raster/bitmap.h"
 
 namespace kep::chart {
@@ -263,10 +262,6 @@ std::vector<Scene> Scenes() {
                       std::mt19937 random(1);
                       c.AddAll(RandomWalk(random, 20000, 1));
                     }});
-  scenes.push_back({"short random walk", [](LineChart& c) {
-                      std::mt19937 random(2);
-                      c.AddAll(RandomWalk(random, 300, 5));
-                    }});
   scenes.push_back({"steps", [](LineChart& c) {
                       std::vector<double> ys;
                       for (int i = 0; i < 5000; ++i) ys.push_back(static_cast<double>(i / 700));
@@ -277,11 +272,6 @@ std::vector<Scene> Scenes() {
                       std::vector<double> ys(8000, 5);
                       for (int k = 0; k < 40; ++k) ys[random() % ys.size()] = static_cast<double>(random() % 400);
                       ys.back() = 390;  // a spike on the very last point
-                      c.AddAll(ys);
-                    }});
-  scenes.push_back({"digit counts", [](LineChart& c) {
-                      std::vector<double> ys;
-                      for (int i = 1; i <= 30000; ++i) ys.push_back(std::floor(std::log10(i * 7.3)) + 1 + i % 2);
                       c.AddAll(ys);
                     }});
   scenes.push_back({"equal X values", [](LineChart& c) {
@@ -305,11 +295,6 @@ std::vector<Scene> Scenes() {
                       std::mt19937 random(5);
                       c.AddAll(RandomWalk(random, 50000, 1));
                       c.chart.BottomAxis().SetRange(12345.5, 31000.25);
-                    }});
-  scenes.push_back({"deep zoom", [](LineChart& c) {
-                      std::mt19937 random(6);
-                      c.AddAll(RandomWalk(random, 50000, 1));
-                      c.chart.BottomAxis().SetRange(20000.3, 20600.7);
                     }});
   scenes.push_back({"inverted axes", [](LineChart& c) {
                       std::mt19937 random(7);
@@ -442,30 +427,6 @@ TEST(LineSeriesReducedPathTest, AutomaticTakesTheReductionOnlyForManyPoints) {
   EXPECT_TRUE(c.series->LastPaintReduced());
 }
 
-TEST(MinMaxPyramidTest, AnswersEveryRangeLikeAScan) {
-  LineSeries series;
-  std::mt19937 random(16);
-  for (int i = 0; i < 70000; ++i) series.AddPoint(i, std::uniform_real_distribution<double>(-1e6, 1e6)(random), "", clSeriesColor);
-  MinMaxPyramid pyramid;
-  pyramid.Build(series.YValues());
-  EXPECT_LT(pyramid.MemoryBytes(), 70000 / 3);
-  for (int round = 0; round < 400; ++round) {
-    std::size_t a = random() % 70000;
-    std::size_t b = round % 4 == 0 ? a + random() % 100 : random() % 70000;
-    if (b >= 70000) b = 69999;
-    if (a > b) std::swap(a, b);
-    double lowest = series.YValueAt(static_cast<int>(a));
-    double highest = lowest;
-    for (std::size_t i = a; i <= b; ++i) {
-      lowest = std::min(lowest, series.YValueAt(static_cast<int>(i)));
-      highest = std::max(highest, series.YValueAt(static_cast<int>(i)));
-    }
-    const MinMaxPyramid::Extremes e = pyramid.Query(a, b);
-    ASSERT_EQ(e.lowest, lowest) << a << ".." << b;
-    ASSERT_EQ(e.highest, highest) << a << ".." << b;
-  }
-}
-
 // ---- hit test ----
 
 // The hit test rule tried on every visible point in turn.
@@ -505,23 +466,6 @@ TEST(LineSeriesHitTestTest, FindsPointsAndSegmentsLikeTheRuleOverEveryPoint) {
     }
   }
   EXPECT_GT(hits, 100);
-}
-
-TEST(LineSeriesHitTestTest, AnswersThePointOnItsPixelAndTheSegmentStartElsewhere) {
-  LineChart c;
-  c.Add(0, 0);
-  c.Add(10, 0);
-  c.Add(20, 10);
-  c.chart.LeftAxis().SetRange(0, 10);
-  c.Draw();
-  const ChartAxis& bottom = c.chart.BottomAxis();
-  const ChartAxis& left = c.chart.LeftAxis();
-  EXPECT_EQ(c.series->HitTest(bottom.XValueToPixel(10), left.YValueToPixel(0)), 1);  // the point before its segment
-  EXPECT_EQ(c.series->HitTest(bottom.XValueToPixel(5), left.YValueToPixel(0)), 0);
-  EXPECT_EQ(c.series->HitTest(bottom.XValueToPixel(20), left.YValueToPixel(10)), 2);
-  EXPECT_EQ(c.series->HitTest(bottom.XValueToPixel(5), left.YValueToPixel(5)), -1);
-  LineSeries detached;
-  EXPECT_EQ(detached.HitTest(0, 0), -1);
 }
 
 }  // namespace
