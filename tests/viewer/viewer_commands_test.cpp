@@ -1,0 +1,141 @@
+#include "viewer/viewer_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chart/headless_host.h"
+#include "common/error.h"
+#include "support/temp_dir.h"
+
+namespace kep::viewer {
+namespace {
+
+// Answers dialogs with prepared paths and records what the commands asked.
+class FakeUi : public ViewerUi {
+ public:
+  std::optional<std::string> open_answer;
+  std::optional<std::string> save_answer;
+  std::vector<FileDialogRequest> open_requests, save_requests;
+  std::vector<std::string> events;  // notices and errors in order
+  bool save_enabled = false;
+
+  std::optional<std::string> RunOpenDialog(const FileDialogRequest& request) override {
+    open_requests.push_back(request);
+    return open_answer;
+  }
+  std::optional<std::string> RunSaveDialog(const FileDialogRequest& request) override {
+    save_requests.push_back(request);
+    return save_answer;
+  }
+  void ShowReformatNotice() override { events.push_back("show notice"); }
+  void HideReformatNotice() override { events.push_back("hide notice"); }
+  void ShowError(const std::string& message) override { events.push_back("error: " + message); }
+  void SetSaveEnabled(bool enabled) override { save_enabled = enabled; }
+};
+
+class FakeClipboard : public chart::Clipboard {
+ public:
+  bool refuse = false;       // the clipboard cannot be opened
+  bool loses_image = false;  // another program replaces the image before it is read back
+  std::optional<raster::Bitmap> content;
+
+  void SetBitmap(const raster::Bitmap& bitmap) override {
+    if (refuse) throw Error("Cannot open clipboard");
+    content = bitmap;
+  }
+  raster::Bitmap GetBitmap() override {
+    if (loses_image || !content) throw Error("Unsupported clipboard format");
+    return *content;
+  }
+};
+
+class ViewerCommandsTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  ProgramChart chart;
+  chart::HeadlessHost window{chart.Chart(), kChartWidth, kChartHeight};
+  FakeUi ui;
+  FakeClipboard clipboard;
+  ViewerCommands commands{chart, ui, clipboard, "/samples"};
+
+  std::string ErrorOf(auto&& action) {
+    try {
+      action();
+    } catch (const Error& error) {
+      return error.what();
+    }
+    return "no error";
+  }
+};
+
+TEST_F(ViewerCommandsTest, OpenDialogStartsInTheSamplesThenInTheLastFolder) {
+  ui.open_answer = dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n");
+  commands.OpenSequence();
+  ASSERT_EQ(ui.open_requests.size(), 1u);
+  EXPECT_EQ(ui.open_requests[0].title, "Open sequence");
+  EXPECT_EQ(ui.open_requests[0].initial_folder, "/samples");
+  ASSERT_EQ(ui.open_requests[0].filters.size(), 3u);
+  EXPECT_EQ(ui.open_requests[0].filters[2].patterns, std::vector<std::string>{"*"});
+  EXPECT_TRUE(ui.save_enabled);
+  EXPECT_EQ(chart.Series().PointCount(), 2);
+
+  ui.open_answer.reset();  // cancelled: nothing happens
+  chart.Chart().ZoomToValues(0, 1, 1, 2, 0, 1, 0, 1);
+  commands.OpenSequence();
+  EXPECT_EQ(ui.open_requests[1].initial_folder, dir.path().string());
+  EXPECT_TRUE(chart.Chart().HasZoom());
+}
+
+TEST_F(ViewerCommandsTest, TheReformatNoticeIsHiddenAlsoWhenReformattingFails) {
+  commands.OpenFile(dir.Write("SQ12", "7\nnote\n1 22\nnote\n"));
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"show notice", "hide notice"}));
+  ui.events.clear();
+  EXPECT_EQ(ErrorOf([&] { commands.OpenFile(dir.Write("SQ0", "")); }), "List index out of bounds (0)");
+  EXPECT_EQ(ui.events, (std::vector<std::string>{"show notice", "hide notice"}));
+}
+
+TEST_F(ViewerCommandsTest, SaveProposesTheSequenceNameAndAppendsGif) {
+  commands.OpenFile(dir.Write("SQ77", "7\nnote\n1 22\nnote\n"));
+  ui.save_answer = dir.File("chart");
+  commands.SaveImage();
+  ASSERT_EQ(ui.save_requests.size(), 1u);
+  EXPECT_EQ(ui.save_requests[0].file_name, "SQ77.gif");
+  EXPECT_EQ(ui.save_requests[0].title, "Save Chart Image");
+  EXPECT_EQ(ui.save_requests[0].initial_folder, "");
+  EXPECT_TRUE(std::filesystem::exists(dir.File("chart.gif")));
+  EXPECT_EQ(commands.LastSaveDir(), dir.path().string());
+  ASSERT_TRUE(clipboard.content.has_value());
+  EXPECT_EQ(clipboard.content->Width(), chart.Chart().ClientRect().Width());
+}
+
+TEST_F(ViewerCommandsTest, ExtensionCaseAndOtherExtensions) {
+  commands.OpenFile(dir.Write("x12.kep", "1 2 = 3\n2 34 = 5\n"));
+  ui.save_answer = dir.File("upper.GIF");
+  commands.SaveImage();
+  EXPECT_EQ(ui.save_requests.back().file_name, "x12.gif");
+  EXPECT_TRUE(std::filesystem::exists(dir.File("upper.GIF")));
+
+  ui.save_answer = dir.File("picture.jpg");
+  commands.SaveImage();
+  EXPECT_FALSE(std::filesystem::exists(dir.File("picture.jpg")));
+  EXPECT_EQ(ui.events.back(), "error: Images can only be saved as GIF files (*.gif).");
+}
+
+TEST_F(ViewerCommandsTest, ClipboardFailuresKeepTheLastSaveFolder) {
+  commands.OpenFile(dir.Write("x.kep", "1 2 = 3\n2 34 = 5\n"));
+  clipboard.refuse = true;
+  ui.save_answer = dir.File("a.gif");
+  EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }), "Cannot open clipboard");
+  clipboard.refuse = false;
+  clipboard.loses_image = true;
+  EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }), "Unsupported clipboard format");
+  EXPECT_EQ(commands.LastSaveDir(), "");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("a.gif")));
+}
+
+}  // namespace
+}  // namespace kep::viewer
