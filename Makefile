@@ -21,9 +21,15 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The viewer on a sample; without a display, the sample rendered to a GIF.
 run: build
-	@echo "The desktop viewer is not built yet; showing what the renderer reads from $(SAMPLE):"
-	@$(BUILD)/src/cli/kepgraph-render --info $(SAMPLE)
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
+	  $(BUILD)/src/app/kepgraph $(SAMPLE); \
+	else \
+	  out="$(CURDIR)/$(BUILD)/$$(basename $(SAMPLE) | sed 's/\.[^.]*$$//').gif"; \
+	  $(BUILD)/src/cli/kepgraph-render $(SAMPLE) -o "$$out" && \
+	  echo "No display found, so the viewer cannot open a window: $(SAMPLE) was rendered to $$out"; \
+	fi
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
