@@ -34,10 +34,11 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# The Qt-free tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test once more under AddressSanitizer, UndefinedBehaviorSanitizer and
+# LeakSanitizer, the Qt ones included.
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DKEP_SANITIZE=ON -DKEP_WITH_QT=OFF -DKEP_BENCH=OFF
+	  -DKEP_SANITIZE=ON -DKEP_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)

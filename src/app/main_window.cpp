@@ -87,7 +87,9 @@ MainWindow::MainWindow(std::string samples_folder) {
   }
 }
 
-MainWindow::~MainWindow() = default;
+// The chart widget is a child that Qt would delete after the members, so it
+// goes first, while the chart it shows still exists.
+MainWindow::~MainWindow() { delete chart_widget_; }
 
 // Commands end at this boundary: an error is shown and the window goes on.
 template <typename Command>
