@@ -61,6 +61,11 @@ class BlockArray {
     if ((size_ + kBlockSize) >> kShift < blocks_.size()) blocks_.pop_back();
   }
 
+  void swap(BlockArray& other) noexcept {
+    blocks_.swap(other.blocks_);
+    std::swap(size_, other.size_);
+  }
+
   // Removes every element and releases the storage.
   void clear() {
     std::vector<std::unique_ptr<T[]>>().swap(blocks_);

@@ -69,6 +69,14 @@ void ChartSeries::ClearPoints() {
   if (parent_chart_ != nullptr && !parent_chart_->IsDestroying()) Repaint();
 }
 
+void ChartSeries::SwapPoints(ChartSeries& other) noexcept {
+  for (std::size_t i = 0; i < value_lists_.size(); ++i) value_lists_[i]->SwapValues(*other.value_lists_[i]);
+  colors_.swap(other.colors_);
+  labels_.swap(other.labels_);
+  Repaint();
+  other.Repaint();
+}
+
 void ChartSeries::RemovePoint(int i) {
   for (const auto& list : value_lists_) list->RemoveValueAt(i);
   const auto at = static_cast<std::size_t>(i);

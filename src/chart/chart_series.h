@@ -63,6 +63,11 @@ class ChartSeries {
   int AddPoint(double x, double y, std::string_view label, raster::Color color);
   // Removes every point and releases the storage.
   void ClearPoints();
+  // Replaces the points (values, colours and labels) by those of other, which
+  // keeps the replaced ones. Nothing is copied, so it cannot run out of
+  // memory: a caller can build a large set of points aside and put it in
+  // place only once it is complete. Both series have the same value lists.
+  void SwapPoints(ChartSeries& other) noexcept;
   void RemovePoint(int i);
 
   int PointCount() const { return XValues().ValueCount(); }

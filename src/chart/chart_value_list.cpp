@@ -74,6 +74,12 @@ void ChartValueList::RemoveAllValues() {
   Changed();
 }
 
+void ChartValueList::SwapValues(ChartValueList& other) noexcept {
+  values_.swap(other.values_);
+  Changed();
+  other.Changed();
+}
+
 void ChartValueList::CheckIndex(int i, std::size_t limit) {
   if (i < 0 || static_cast<std::size_t>(i) >= limit) {
     throw ChartException(FormatMessage(messages::kListIndexOutOfBounds, i));

@@ -54,6 +54,8 @@ class ChartValueList {
   void RemoveValueAt(int i);
   // Removes every value and releases the storage.
   void RemoveAllValues();
+  // Exchanges the stored values with those of other; nothing is copied.
+  void SwapValues(ChartValueList& other) noexcept;
   // The first index whose ValueAt equals v exactly, or -1.
   int FindValue(double v) const;
 

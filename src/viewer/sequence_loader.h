@@ -65,7 +65,9 @@ struct LoadResult {
 // series, title the chart "Sequence file: " and the name, undo any zoom,
 // remember the folder, add every point, and fix the left axis' top at the
 // largest digit count + 1. A failing step raises its error and leaves what
-// the steps before it did; the chart is not repainted.
+// the steps before it did; the chart is not repainted. Running out of memory
+// raises "Out of memory" (or, while reading, the file error that says so)
+// and leaves the chart unchanged.
 LoadResult LoadSequence(const std::string& path, ProgramChart& target, const LoadHooks& hooks);
 
 }  // namespace kep::viewer

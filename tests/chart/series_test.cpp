@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "chart_test_support.h"
@@ -104,6 +105,32 @@ TEST(SeriesTest, AChartGivesUncolouredSeriesAFreeDefaultColour) {
   EXPECT_EQ(first.SeriesColor(), DefaultSeriesColor(0));
   EXPECT_EQ(third.SeriesColor(), DefaultSeriesColor(2));
   EXPECT_EQ(&first.ParentChart()->BottomAxis(), &chart.BottomAxis());
+}
+
+// Points built aside take the series' place whole: values, colours, labels,
+// and statistics that are not the cached ones of the replaced points.
+TEST(SeriesTest, SwapPointsExchangesEverythingAPointCarries) {
+  CountingChart chart;
+  ChartSeries& shown = chart.AddSeries(std::make_unique<ChartSeries>());
+  shown.AddPoint(1, 100, "", clSeriesColor);
+  EXPECT_EQ(shown.HighestY(), 100);
+  ChartSeries aside;
+  aside.AddPoint(1, 5, "one", clRed);
+  aside.AddPoint(2, 7, "", clSeriesColor);
+  const std::uint64_t changes = shown.YValues().ChangeCount();
+  chart.invalidations = 0;
+
+  shown.SwapPoints(aside);
+  ASSERT_EQ(shown.PointCount(), 2);
+  EXPECT_EQ(shown.YValueAt(1), 7);
+  EXPECT_EQ(shown.HighestY(), 7);
+  EXPECT_EQ(shown.PointColor(0), clRed);
+  EXPECT_EQ(shown.PointLabel(0), "one");
+  EXPECT_GT(shown.YValues().ChangeCount(), changes);
+  EXPECT_GT(chart.invalidations, 0);
+  ASSERT_EQ(aside.PointCount(), 1);
+  EXPECT_EQ(aside.HighestY(), 100);
+  EXPECT_FALSE(aside.HasOwnPointColors());
 }
 
 }  // namespace

@@ -10,48 +10,13 @@
 #include "chart/headless_host.h"
 #include "common/error.h"
 #include "support/temp_dir.h"
+#include "viewer_fakes.h"
 
 namespace kep::viewer {
 namespace {
 
-// Answers dialogs with prepared paths and records what the commands asked.
-class FakeUi : public ViewerUi {
- public:
-  std::optional<std::string> open_answer;
-  std::optional<std::string> save_answer;
-  std::vector<FileDialogRequest> open_requests, save_requests;
-  std::vector<std::string> events;  // notices and errors in order
-  bool save_enabled = false;
-
-  std::optional<std::string> RunOpenDialog(const FileDialogRequest& request) override {
-    open_requests.push_back(request);
-    return open_answer;
-  }
-  std::optional<std::string> RunSaveDialog(const FileDialogRequest& request) override {
-    save_requests.push_back(request);
-    return save_answer;
-  }
-  void ShowReformatNotice() override { events.push_back("show notice"); }
-  void HideReformatNotice() override { events.push_back("hide notice"); }
-  void ShowError(const std::string& message) override { events.push_back("error: " + message); }
-  void SetSaveEnabled(bool enabled) override { save_enabled = enabled; }
-};
-
-class FakeClipboard : public chart::Clipboard {
- public:
-  bool refuse = false;       // the clipboard cannot be opened
-  bool loses_image = false;  // another program replaces the image before it is read back
-  std::optional<raster::Bitmap> content;
-
-  void SetBitmap(const raster::Bitmap& bitmap) override {
-    if (refuse) throw Error("Cannot open clipboard");
-    content = bitmap;
-  }
-  raster::Bitmap GetBitmap() override {
-    if (loses_image || !content) throw Error("Unsupported clipboard format");
-    return *content;
-  }
-};
+using fakes::FakeClipboard;
+using fakes::FakeUi;
 
 class ViewerCommandsTest : public ::testing::Test {
  protected:
