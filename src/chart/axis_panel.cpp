@@ -1,8 +1,18 @@
 #include "chart/axis_panel.h"
 
+#include "chart/messages.h"
+
 #include <algorithm>
 
 namespace kep::chart {
+
+raster::Font DefaultChartFont(raster::Color color) {
+  raster::Font font;
+  font.name = std::string(messages::kDefaultFontName);
+  font.points = messages::kDefaultFontPoints;
+  font.color = color;
+  return font;
+}
 
 CustomAxisPanel::CustomAxisPanel() : canvas_(std::make_unique<raster::ChartCanvas>()) {
   // Creation order is the axis list's order: bottom, top, left, right, depth.

@@ -15,6 +15,9 @@
 
 namespace kep::chart {
 
+// The font every text of a chart starts with: Arial, 8 points, in color.
+raster::Font DefaultChartFont(raster::Color color);
+
 // The part of a chart that its axes and series work with: the drawing
 // surface, the plot rectangle, the panel colour, the series list and the five
 // axes (bottom, top, left, right, depth, in that order), and invalidation.

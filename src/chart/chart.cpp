@@ -35,14 +35,6 @@ constexpr std::int64_t kMaxCapturePixels = std::int64_t{1} << 28;
 constexpr raster::Color kBevelLight = raster::clWhite;
 constexpr raster::Color kBevelShadow = raster::clGray;
 
-raster::Font TitleFont() {
-  raster::Font font;
-  font.name = std::string(messages::kDefaultFontName);
-  font.points = messages::kDefaultFontPoints;
-  font.color = raster::clBlue;
-  return font;
-}
-
 // Restores a flag when a scope ends, also when it ends by an exception.
 class FlagGuard {
  public:
@@ -95,7 +87,7 @@ void Assign(Chart& chart, T& field, T value) {
 
 // ---- parts ----
 
-ChartTitle::ChartTitle(Chart& chart) : chart_(chart), font_(TitleFont()) {}
+ChartTitle::ChartTitle(Chart& chart) : chart_(chart), font_(DefaultChartFont(raster::clBlue)) {}
 
 void ChartTitle::SetText(std::vector<std::string> lines) { Assign(chart_, text_, std::move(lines)); }
 void ChartTitle::SetVisible(bool value) { Assign(chart_, visible_, value); }

@@ -15,14 +15,6 @@
 namespace kep::chart {
 namespace {
 
-raster::Font DefaultFont() {
-  raster::Font font;
-  font.name = std::string(messages::kDefaultFontName);
-  font.points = messages::kDefaultFontPoints;
-  font.color = raster::clBlack;
-  return font;
-}
-
 void CheckAngle(int angle, std::string_view what) {
   if (angle < 0 || angle > 359) throw ChartException(FormatMessage(messages::kAngle, what));
 }
@@ -54,7 +46,7 @@ double NextNiceStep(double x) {
   return DecimalValue(1, exponent + 1);
 }
 
-ChartAxisTitle::ChartAxisTitle(CustomAxisPanel& chart, int angle) : chart_(chart), angle_(angle), font_(DefaultFont()) {}
+ChartAxisTitle::ChartAxisTitle(CustomAxisPanel& chart, int angle) : chart_(chart), angle_(angle), font_(DefaultChartFont(raster::clBlack)) {}
 
 void ChartAxisTitle::SetCaption(std::string caption) {
   if (caption == caption_) return;
@@ -81,7 +73,7 @@ ChartAxis::ChartAxis(CustomAxisPanel& chart, bool horizontal, bool other_side, b
       other_side_(other_side),
       depth_(depth),
       visible_(!depth),
-      labels_font_(DefaultFont()),
+      labels_font_(DefaultChartFont(raster::clBlack)),
       title_(chart, horizontal || depth ? 0 : (other_side ? 270 : 90)) {}
 
 template <typename T>
