@@ -52,7 +52,7 @@ fuzz: deps
 	@for f in $(FUZZ_BUILD)/tests/fuzz/*_fuzz; do \
 	  name=$$(basename $$f); scratch=$$(mktemp -d); \
 	  echo "== $$name for $(FUZZ_SECONDS) s"; \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -print_final_stats=1 \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
 	    $$scratch tests/fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==|SUMMARY|Done)' ; \
 	  status=$${PIPESTATUS[0]}; rm -rf $$scratch; [ $$status -eq 0 ] || exit 1; \
 	done
