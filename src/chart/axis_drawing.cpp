@@ -1,6 +1,7 @@
 // Pixel placement, value/pixel mapping, space reservation and drawing of an axis.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "chart/axis_panel.h"
 #include "chart/chart_axis.h"
@@ -108,7 +109,8 @@ int ChartAxis::WidestValueLabel() {
 }
 
 int ChartAxis::PositionOffset(int extent) const {
-  int offset = NearestInt(position_percent_ * 0.01L * extent);
+  // Kept within -INT_MAX .. INT_MAX, so that it can be negated.
+  int offset = std::max(NearestInt(position_percent_ * 0.01L * extent), -std::numeric_limits<int>::max());
   if (other_side_) offset = -offset;
   if (horizontal_) offset = -offset;
   return offset;
@@ -353,7 +355,11 @@ void ChartAxis::DrawAxis() {
 }
 
 void ChartAxis::DrawLabelText(int x, int y, std::string_view text, int angle) {
-  if (text.empty()) return;
+  // An anchor this far out (an axis placed far off by PositionPercent) shows
+  // nothing on any surface; leaving it alone keeps the text arithmetic below
+  // far from the ends of the int range.
+  constexpr int kFarAway = 1 << 24;
+  if (text.empty() || x < -kFarAway || x > kFarAway || y < -kFarAway || y > kFarAway) return;
   raster::ChartCanvas& canvas = chart_.Canvas();
   const int line_height = canvas.TextLineHeight();
   const int half = line_height / 2;

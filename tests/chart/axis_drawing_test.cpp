@@ -269,3 +269,33 @@ TEST_F(AxisDrawingTest, LabelTextPlacementByAngle) {
 
 }  // namespace
 }  // namespace kep::chart
+
+namespace kep::chart {
+namespace {
+
+// An axis pushed out by an enormous PositionPercent, at every label and title
+// angle, lays out and draws without overflowing its pixel arithmetic (the
+// sanitizer build turns an overflow into a failure), and its line and labels
+// stay off the surface.
+TEST_F(AxisDrawingTest, AxesPlacedFarOutsideStayOffTheSurface) {
+  for (const double percent : {1e12, -1e12, 2e9, -2e9}) {
+    for (const int angle : {0, 90, 180, 270, 45}) {
+      for (ChartAxis* axis : {&chart_.LeftAxis(), &chart_.BottomAxis(), &chart_.RightAxis(), &chart_.TopAxis()}) {
+        bitmap_.Fill(raster::clWhite);
+        axis->SetPositionPercent(percent);
+        axis->SetLabelsAngle(angle);
+        axis->Title().SetAngle(angle);
+        axis->Title().SetCaption("Title");
+        Place({40, 20, 360, 420}, *axis, 0, 41);
+        IntRect room{0, 0, 400, 450};
+        axis->ReserveAxisSpace(room);
+        axis->DrawAxis();
+        EXPECT_TRUE(axis->AxisLinePos() < -1000 || axis->AxisLinePos() > 1000) << percent << " " << angle;
+        axis->SetPositionPercent(0);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kep::chart
