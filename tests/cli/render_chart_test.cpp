@@ -1,28 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/render_command.h"
 #include "gif/gif_check.h"
+#include "cli/run_render.h"
 #include "support/temp_dir.h"
 
 namespace kep::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome Render(std::vector<std::string_view> args) {
-  std::ostringstream out, err;
-  const int status = RunRenderCommand(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Outcome;
+using testing::Render;
 
 std::vector<std::uint8_t> FileBytes(const std::string& path) {
   const std::string bytes = test::ReadFileBytes(path);
