@@ -43,6 +43,11 @@ struct LineChart {
   }
 
   void Add(double x, double y, raster::Color color = clSeriesColor) { series->AddPoint(x, y, "", color); }
+  void SetPenWidth(int width) {
+    raster::ChartPen pen = series->LinePen();
+    pen.width = width;
+    series->SetLinePen(pen);
+  }
   void AddAll(const std::vector<double>& ys) {
     for (std::size_t i = 0; i < ys.size(); ++i) Add(static_cast<double>(i + 1), ys[i]);
   }
@@ -307,18 +312,14 @@ std::vector<Scene> Scenes() {
                       std::mt19937 random(8);
                       c.AddAll(RandomWalk(random, 10000, 3));
                       c.chart.SetClipPoints(false);
-                      raster::ChartPen pen = c.series->LinePen();
-                      pen.width = 5;
-                      c.series->SetLinePen(pen);
+                      c.SetPenWidth(5);
                       c.chart.BottomAxis().SetRange(2000, 5000);
                     }});
   scenes.push_back({"one pixel pen, not limited to the visible range", [](LineChart& c) {
                       std::mt19937 random(9);
                       c.AddAll(RandomWalk(random, 10000, 3));
                       c.series->SetLimitToVisible(false);
-                      raster::ChartPen pen = c.series->LinePen();
-                      pen.width = 1;
-                      c.series->SetLinePen(pen);
+                      c.SetPenWidth(1);
                       c.chart.BottomAxis().SetRange(2000, 3000);
                     }});
   scenes.push_back({"a last point beyond the drawable range", [](LineChart& c) {
@@ -388,9 +389,7 @@ TEST(LineSeriesReducedPathTest, SmallRandomSeriesInManyViewsMatchPixelForPixel) 
       c.chart.BottomAxis().SetRange(a, a + std::uniform_real_distribution<double>(0.5, x + 1)(random));
     }
     if (round % 4 == 1) c.chart.LeftAxis().SetRange(-3, 12);
-    raster::ChartPen pen = c.series->LinePen();
-    pen.width = 1 + static_cast<int>(random() % 4);
-    c.series->SetLinePen(pen);
+    c.SetPenWidth(1 + static_cast<int>(random() % 4));
     c.chart.SetClipPoints(round % 5 != 2);
     c.Draw();
     const Bitmap every_segment = c.Draw(LineDrawingPath::kEverySegment);
