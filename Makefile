@@ -1,4 +1,4 @@
-# Entry points: make run, make test, make bench, make format.
+# Entry points: make run, make test, make package, make bench, make format.
 # Only make and bash are needed to start; scripts/install-deps brings the rest.
 SHELL := bash
 BUILD ?= build
@@ -7,36 +7,42 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SAMPLE ?= samples/growth.kep
 JOBS ?= $(shell nproc)
+CONFIGURE = cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+HAVE_DISPLAY = $(DISPLAY)$(WAYLAND_DISPLAY)
 
-.PHONY: all deps build run test test-sanitize fuzz bench format clean
+.PHONY: all build run test package test-sanitize fuzz bench format clean
 
 all: build
 
-deps:
-	@scripts/install-deps
-
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-
-build: deps $(BUILD)/build.ninja
+# Everything: the programs, the tests and the benchmarks. A build folder first
+# configured by make run (without them) gets them from here on.
+build:
+	@scripts/install-deps test
+	$(CONFIGURE) -DKEP_TESTS=ON -DKEP_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The viewer on a sample; without a display, the sample rendered to a GIF.
-run: build
-	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then \
-	  $(BUILD)/src/app/kepgraph $(SAMPLE); \
-	else \
-	  out="$(CURDIR)/$(BUILD)/$$(basename $(SAMPLE) | sed 's/\.[^.]*$$//').gif"; \
+# Builds only the program it runs, so the first run is quick.
+run:
+	@scripts/install-deps run
+	@[ -f $(BUILD)/build.ninja ] || $(CONFIGURE) -DKEP_TESTS=OFF -DKEP_BENCH=OFF
+ifneq ($(HAVE_DISPLAY),)
+	cmake --build $(BUILD) -j $(JOBS) --target kepgraph
+	$(BUILD)/src/app/kepgraph $(SAMPLE)
+else
+	cmake --build $(BUILD) -j $(JOBS) --target kepgraph-render
+	@out="$(CURDIR)/$(BUILD)/$$(basename $(SAMPLE) | sed 's/\.[^.]*$$//').gif"; \
 	  $(BUILD)/src/cli/kepgraph-render $(SAMPLE) -o "$$out" && \
-	  echo "No display found, so the viewer cannot open a window: $(SAMPLE) was rendered to $$out"; \
-	fi
+	  echo "No display found, so the viewer cannot open a window: $(SAMPLE) was rendered to $$out"
+endif
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # Every test once more under AddressSanitizer, UndefinedBehaviorSanitizer and
 # LeakSanitizer, the Qt ones included.
-test-sanitize: deps
+test-sanitize:
+	@scripts/install-deps test
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DKEP_SANITIZE=ON -DKEP_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
@@ -45,9 +51,10 @@ test-sanitize: deps
 
 # Every libFuzzer target for FUZZ_SECONDS on its saved corpus (new finds go to
 # a scratch folder; copy the ones worth keeping into tests/fuzz/corpus/).
-fuzz: deps
+fuzz:
+	@scripts/install-deps test
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	  -DKEP_FUZZ=ON -DKEP_WITH_QT=OFF -DKEP_BENCH=OFF
+	  -DKEP_FUZZ=ON -DKEP_WITH_QT=OFF -DKEP_TESTS=OFF -DKEP_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@for f in $(FUZZ_BUILD)/tests/fuzz/*_fuzz; do \
 	  name=$$(basename $$f); scratch=$$(mktemp -d); \
@@ -56,6 +63,11 @@ fuzz: deps
 	    $$scratch tests/fuzz/corpus/$$name 2>&1 | grep -E '^(stat::number_of_executed_units|==|SUMMARY|Done)' ; \
 	  status=$${PIPESTATUS[0]}; rm -rf $$scratch; [ $$status -eq 0 ] || exit 1; \
 	done
+
+# The Debian package $(BUILD)/kepgraph_<version>_<arch>.deb; its dependencies
+# come from the shared libraries the programs link (dpkg-shlibdeps).
+package: build
+	cd $(BUILD) && cpack
 
 bench: build
 	@for b in $(BUILD)/bench/*/*_bench; do echo "== $$b"; "$$b" || exit 1; done

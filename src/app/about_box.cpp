@@ -1,11 +1,13 @@
 #include "app/about_box.h"
 
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 
 #include "app/dialog_fonts.h"
+#include "app/installed_files.h"
 
 namespace kep::app {
 
@@ -53,7 +55,11 @@ AboutBox::AboutBox(const QImage& chart_picture, QWidget* parent)
   image2->setGeometry(43, 152, 177, 65);
   image2->setPixmap(QPixmap::fromImage(chart_picture));
 
-  AddLabel(this, "Label3", "See README.md for help", {0, 224, kWidth, 16}, DialogFont(13, true), green);
+  // The README beside the sources, or its installed copy's folder (the whole
+  // path of the file would not fit).
+  const QString readme = InstalledPath("share/doc/kepgraph/README.md");
+  const QString help = readme.isEmpty() ? "See README.md for help" : "Help: " + QFileInfo(readme).path();
+  AddLabel(this, "Label3", help, {0, 224, kWidth, 16}, DialogFont(13, true), green);
   QLabel* note = AddLabel(this, "Label5", "Note: Saving an image will overwrite the Clipboard!", {24, 256, 217, 33},
                           DialogFont(11, true), maroon);
   note->setWordWrap(true);

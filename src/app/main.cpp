@@ -1,11 +1,11 @@
 // kepgraph: the desktop viewer of integer-sequence files.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <string>
 
+#include "app/installed_files.h"
 #include "app/main_window.h"
 #include "app/messages.h"
 
@@ -14,9 +14,8 @@ namespace {
 // The bundled samples: installed beside the program, or the source tree's
 // when the program runs from its build folder.
 std::string SamplesFolder() {
-  const QString installed = QDir(QCoreApplication::applicationDirPath()).filePath("../share/kepgraph/samples");
-  if (QFileInfo(installed).isDir()) return QDir(installed).canonicalPath().toStdString();
-  return KEPGRAPH_SOURCE_SAMPLES;
+  const QString installed = kep::app::InstalledPath("share/kepgraph/samples");
+  return installed.isEmpty() ? KEPGRAPH_SOURCE_SAMPLES : installed.toStdString();
 }
 
 }  // namespace

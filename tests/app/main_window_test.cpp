@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 
 #include "app/about_box.h"
 #include "app/chart_widget.h"
+#include "app/installed_files.h"
 #include "app/main_window.h"
 #include "app/reformat_dialog.h"
 #include "gif/color_reduction.h"
@@ -221,6 +223,13 @@ class MainWindowTest : public QObject {
     ActionNamed(form1, "About2")->trigger();
     QCOMPARE(note, QString("Note: Saving an image will overwrite the Clipboard!"));
     QCOMPARE(result, 1);
+  }
+
+  void InstalledFilesAreLookedForAboveTheProgramsFolder() {
+    // This test runs from <build>/tests/app: "app" below that prefix is its
+    // own folder, and nothing is installed there.
+    QCOMPARE(kep::app::InstalledPath("app"), QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+    QVERIFY(kep::app::InstalledPath("share/doc/kepgraph/README.md").isEmpty());
   }
 };
 
