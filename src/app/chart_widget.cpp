@@ -41,7 +41,7 @@ ChartWidget::ChartWidget(chart::Chart& chart, QWidget* parent) : QWidget(parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
-  setFocusPolicy(Qt::ClickFocus);
+  setFocusPolicy(Qt::StrongFocus);
   chart_.SetHost(this);
 }
 
@@ -105,11 +105,13 @@ void ChartWidget::mousePressEvent(QMouseEvent* event) {
   if (!button) return;
   const QPoint p = event->position().toPoint();
   Guarded([&] { chart_.MouseDown(*button, ShiftStateOf(event->modifiers()), p.x(), p.y()); });
+  InputHandled();
 }
 
 void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   Guarded([&] { chart_.MouseMove(ShiftStateOf(event->modifiers()), p.x(), p.y()); });
+  InputHandled();
 }
 
 void ChartWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -117,6 +119,7 @@ void ChartWidget::mouseReleaseEvent(QMouseEvent* event) {
   if (!button) return;
   const QPoint p = event->position().toPoint();
   Guarded([&] { chart_.MouseUp(*button, ShiftStateOf(event->modifiers()), p.x(), p.y()); });
+  InputHandled();
 }
 
 void ChartWidget::wheelEvent(QWheelEvent* event) {
@@ -124,12 +127,16 @@ void ChartWidget::wheelEvent(QWheelEvent* event) {
   wheel_units_ += event->angleDelta().y();
   const int notches = wheel_units_ / kWheelUnitsPerNotch;
   wheel_units_ -= notches * kWheelUnitsPerNotch;
-  if (notches != 0) Guarded([&] { chart_.MouseWheel(notches); });
+  if (notches != 0) {
+    Guarded([&] { chart_.MouseWheel(notches); });
+    if (after_wheel) after_wheel(std::chrono::milliseconds(event->timestamp()));
+  }
   event->accept();
 }
 
 void ChartWidget::leaveEvent(QEvent*) {
   Guarded([this] { chart_.MouseLeave(); });
+  InputHandled();
 }
 
 void ChartWidget::keyPressEvent(QKeyEvent* event) {
@@ -152,7 +159,15 @@ void ChartWidget::keyPressEvent(QKeyEvent* event) {
   }
   bool handled = false;
   if (key) Guarded([&] { handled = chart_.KeyDown(*key); });
-  if (!handled) QWidget::keyPressEvent(event);
+  if (handled) {
+    InputHandled();
+  } else {
+    QWidget::keyPressEvent(event);
+  }
+}
+
+void ChartWidget::InputHandled() {
+  if (after_input) after_input();
 }
 
 }  // namespace kep::app

@@ -3,6 +3,9 @@
 #include <QImage>
 #include <QWidget>
 
+#include <chrono>
+#include <functional>
+
 #include "chart/chart.h"
 #include "chart/chart_host.h"
 #include "raster/bitmap.h"
@@ -28,6 +31,11 @@ class ChartWidget : public QWidget, public chart::ChartHost {
 
   QSize sizeHint() const override;
 
+  // Called after the chart has handled a mouse or key event, and after a
+  // wheel event with the event's time.
+  std::function<void()> after_input;
+  std::function<void(std::chrono::milliseconds time)> after_wheel;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -41,6 +49,7 @@ class ChartWidget : public QWidget, public chart::ChartHost {
  private:
   template <typename Action>
   void Guarded(Action&& action);
+  void InputHandled();
 
   chart::Chart& chart_;
   raster::Bitmap pixels_;

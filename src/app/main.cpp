@@ -22,6 +22,7 @@ std::string SamplesFolder() {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  QApplication::setOrganizationName("kepgraph");
   QApplication::setApplicationName("kepgraph");
   QApplication::setApplicationDisplayName(QString::fromUtf8(kep::app::messages::kApplicationTitle));
   QApplication::setApplicationVersion(KEPGRAPH_VERSION);

@@ -2,11 +2,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
+#include <chrono>
 #include <new>
 
 #include "app/about_box.h"
@@ -59,16 +63,8 @@ MainWindow::MainWindow(std::string samples_folder) {
   ui_ = std::make_unique<QtViewerUi>(*this, *form2_);
   clipboard_ = std::make_unique<QtClipboard>();
 
-  QMenu* file1 = menuBar()->addMenu("File");
-  file1->setObjectName("File1");
-  QAction* open1 = file1->addAction("Open sequence . . .", this, [this] { Open1Click(); });
-  open1->setObjectName("Open1");
-  open1->setStatusTip("Open a sequence file");
-  save_image1_ = file1->addAction("Save image . . .", this, [this] { SaveImage1Click(); });
-  save_image1_->setObjectName("SaveImage1");
-  save_image1_->setStatusTip("Save chart image");
-  save_image1_->setEnabled(false);
-  ui_->on_save_enabled = [this](bool enabled) { save_image1_->setEnabled(enabled); };
+  BuildFileMenu();
+  BuildViewMenu();
 
   QMenu* about1 = menuBar()->addMenu("About");
   about1->setObjectName("About1");
@@ -79,17 +75,146 @@ MainWindow::MainWindow(std::string samples_folder) {
   chart_widget_ = new ChartWidget(program_chart_.Chart(), this);
   setCentralWidget(chart_widget_);
   commands_ = std::make_unique<viewer::ViewerCommands>(program_chart_, *ui_, *clipboard_, std::move(samples_folder));
+  chart_widget_->after_input = [this] { commands_->Views().InputHandled(); };
+  chart_widget_->after_wheel = [this](std::chrono::milliseconds time) { commands_->Views().WheelHandled(time); };
+  commands_->Views().OnChange = [this] { UpdateActions(); };
+  // The arrow keys move the chart without a click first.
+  chart_widget_->setFocus();
 
-  // The window opens centred, sized so that the chart has its design size.
+  // The window opens centred, sized so that the chart has its design size
+  // unless an earlier run left another size.
   resize(kChartWidth, kChartHeight + menuBar()->sizeHint().height());
+  RestoreSettings();
   if (const QScreen* screen = QApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
+  UpdateActions();
 }
 
 // The chart widget is a child that Qt would delete after the members, so it
 // goes first, while the chart it shows still exists.
 MainWindow::~MainWindow() { delete chart_widget_; }
+
+void MainWindow::BuildFileMenu() {
+  QMenu* file1 = menuBar()->addMenu("File");
+  file1->setObjectName("File1");
+  QAction* open1 = file1->addAction("Open sequence . . .", QKeySequence(Qt::CTRL | Qt::Key_O), this,
+                                    [this] { Open1Click(); });
+  open1->setObjectName("Open1");
+  open1->setStatusTip("Open a sequence file");
+  open_recent1_ = file1->addMenu("Open recent");
+  open_recent1_->setObjectName("OpenRecent1");
+  open_recent1_->menuAction()->setStatusTip("Open a sequence file opened before");
+  open_recent1_->setEnabled(false);
+  ui_->on_recent_files_changed = [this](const std::vector<std::string>& files) { ShowRecentFiles(files); };
+  reload1_ = file1->addAction("Reload", QKeySequence(Qt::Key_F5), this,
+                              [this] { RunCommand([this] { commands_->Reload(); }); });
+  reload1_->setObjectName("Reload1");
+  reload1_->setStatusTip("Read the sequence file again");
+  file1->addSeparator();
+  save_image1_ = file1->addAction("Save image . . .", QKeySequence(Qt::CTRL | Qt::Key_S), this,
+                                  [this] { SaveImage1Click(); });
+  save_image1_->setObjectName("SaveImage1");
+  save_image1_->setStatusTip("Save chart image");
+  copy_chart1_ = file1->addAction("Copy chart", QKeySequence(Qt::CTRL | Qt::Key_C), this,
+                                  [this] { RunCommand([this] { commands_->CopyChart(); }); });
+  copy_chart1_->setObjectName("CopyChart1");
+  copy_chart1_->setStatusTip("Copy the chart image to the clipboard");
+  ui_->on_save_enabled = [this](bool enabled) {
+    save_image1_->setEnabled(enabled);
+    copy_chart1_->setEnabled(enabled);
+  };
+  file1->addSeparator();
+  QAction* quit1 = file1->addAction("Quit", QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this] { close(); });
+  quit1->setObjectName("Quit1");
+  quit1->setStatusTip("Close KEP Graph");
+}
+
+void MainWindow::BuildViewMenu() {
+  QMenu* view1 = menuBar()->addMenu("View");
+  view1->setObjectName("View1");
+  QAction* reset_view1 = view1->addAction("Reset view", this,
+                                          [this] { RunCommand([this] { commands_->Views().ResetView(); }); });
+  reset_view1->setObjectName("ResetView1");
+  reset_view1->setShortcuts({QKeySequence(Qt::Key_Home), QKeySequence(Qt::CTRL | Qt::Key_0)});
+  reset_view1->setStatusTip("Show the whole chart, as opening the file shows it");
+  back1_ = view1->addAction("Back", QKeySequence(Qt::ALT | Qt::Key_Left), this,
+                            [this] { RunCommand([this] { commands_->Views().Back(); }); });
+  back1_->setObjectName("Back1");
+  back1_->setStatusTip("Show the view before");
+  forward1_ = view1->addAction("Forward", QKeySequence(Qt::ALT | Qt::Key_Right), this,
+                               [this] { RunCommand([this] { commands_->Views().Forward(); }); });
+  forward1_->setObjectName("Forward1");
+  forward1_->setStatusTip("Show the view after");
+}
+
+void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {
+  // The list changes while one of its entries runs, so the old entries go
+  // once the event loop has them no more.
+  for (QAction* entry : open_recent1_->actions()) {
+    open_recent1_->removeAction(entry);
+    entry->deleteLater();
+  }
+  int number = 0;
+  for (const std::string& file : files) {
+    const QString path = QFile::decodeName(QByteArray::fromStdString(file));
+    // Menu texts take "&" as the mark of a shortcut letter.
+    QString text = path;
+    text.replace('&', "&&");
+    QAction* entry = open_recent1_->addAction(QString("&%1 %2").arg(++number % 10).arg(text), this, [this, file] {
+      RunCommand([this, file] { commands_->OpenRecent(file); });
+    });
+    entry->setStatusTip(path);
+  }
+  open_recent1_->setEnabled(!files.empty());
+  SaveSettings();
+}
+
+void MainWindow::UpdateActions() {
+  reload1_->setEnabled(!commands_->OpenFileName().empty());
+  back1_->setEnabled(commands_->Views().CanGoBack());
+  forward1_->setEnabled(commands_->Views().CanGoForward());
+}
+
+// ---- what the window keeps from one run to the next ----
+
+namespace {
+
+constexpr const char* kWindowSizeKey = "window/size";
+constexpr const char* kOpenFolderKey = "folders/open";
+constexpr const char* kSaveFolderKey = "folders/save";
+constexpr const char* kRecentFilesKey = "files/recent";
+
+// Paths are kept as their bytes, so that any file name comes back as it was.
+std::string PathOf(const QVariant& value) { return value.toByteArray().toStdString(); }
+QVariant ValueOf(const std::string& path) { return QByteArray::fromStdString(path); }
+
+}  // namespace
+
+void MainWindow::RestoreSettings() {
+  const QSettings settings;
+  const QSize size = settings.value(kWindowSizeKey).toSize();
+  if (size.isValid()) resize(size);
+  commands_->SetLastFolders(PathOf(settings.value(kOpenFolderKey)), PathOf(settings.value(kSaveFolderKey)));
+  std::vector<std::string> recent;
+  for (const QVariant& file : settings.value(kRecentFilesKey).toList()) recent.push_back(PathOf(file));
+  commands_->SetRecentFiles(recent);
+}
+
+void MainWindow::SaveSettings() const {
+  QSettings settings;
+  settings.setValue(kWindowSizeKey, size());
+  settings.setValue(kOpenFolderKey, ValueOf(commands_->LastOpenDir()));
+  settings.setValue(kSaveFolderKey, ValueOf(commands_->LastSaveDir()));
+  QVariantList recent;
+  for (const std::string& file : commands_->RecentFileList()) recent.push_back(ValueOf(file));
+  settings.setValue(kRecentFilesKey, recent);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  SaveSettings();
+  QMainWindow::closeEvent(event);
+}
 
 // Commands end at this boundary: an error is shown and the window goes on.
 template <typename Command>
@@ -103,6 +228,7 @@ void MainWindow::RunCommand(Command&& command) {
   } catch (const std::exception& error) {
     ShowErrorBox(this, QString::fromStdString(DisplayMessage(error.what())));
   }
+  UpdateActions();
 }
 
 void MainWindow::OpenFile(const std::string& path) {

@@ -3,11 +3,13 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "viewer/program_chart.h"
 #include "viewer/viewer_commands.h"
 
 class QAction;
+class QMenu;
 
 namespace kep::app {
 
@@ -17,9 +19,10 @@ class QtClipboard;
 class QtViewerUi;
 class ReformatDialog;
 
-// The main window: the chart under a menu bar with the open, save and About
-// commands. Errors of a command are shown in a message box and the window
-// goes on.
+// The main window: the chart under a menu bar with the File, View and About
+// menus. Errors of a command are shown in a message box and the window goes
+// on. The window's size, the last folders and the recent files are kept in
+// the application's QSettings from one run to the next.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
@@ -35,13 +38,23 @@ class MainWindow : public QMainWindow {
   chart::Chart& Chart1() { return program_chart_.Chart(); }
   ChartWidget& ChartView() { return *chart_widget_; }
   QAction& SaveImageAction() { return *save_image1_; }
+  QMenu& OpenRecentMenu() { return *open_recent1_; }
   ReformatDialog& Form2() { return *form2_; }
 
  protected:
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
+  void BuildFileMenu();
+  void BuildViewMenu();
+  void ShowRecentFiles(const std::vector<std::string>& files);
+  // Enables the commands that depend on the file and on the view history.
+  void UpdateActions();
+  void RestoreSettings();
+  void SaveSettings() const;
+
   void Open1Click();
   void SaveImage1Click();
   void About2Click();
@@ -51,6 +64,11 @@ class MainWindow : public QMainWindow {
   viewer::ProgramChart program_chart_;
   ChartWidget* chart_widget_ = nullptr;
   QAction* save_image1_ = nullptr;
+  QMenu* open_recent1_ = nullptr;
+  QAction* reload1_ = nullptr;
+  QAction* copy_chart1_ = nullptr;
+  QAction* back1_ = nullptr;
+  QAction* forward1_ = nullptr;
   std::unique_ptr<ReformatDialog> form2_;
   std::unique_ptr<QtViewerUi> ui_;
   std::unique_ptr<QtClipboard> clipboard_;

@@ -37,7 +37,17 @@ std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogReq
   if (save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix("gif");  // a name without extension is saved as .gif
+    // A name without extension gets the one of the chosen file type.
+    const auto use_suffix_of = [&dialog, &request](qsizetype filter) {
+      const std::vector<std::string>& patterns = request.filters[static_cast<std::size_t>(filter)].patterns;
+      if (!patterns.empty() && patterns.front().starts_with("*.")) {
+        dialog.setDefaultSuffix(QString::fromStdString(patterns.front().substr(2)));
+      }
+    };
+    if (!filters.isEmpty()) use_suffix_of(0);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&filters, &use_suffix_of](const QString& filter) {
+      if (const qsizetype index = filters.indexOf(filter); index >= 0) use_suffix_of(index);
+    });
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -66,6 +76,10 @@ void QtViewerUi::ShowError(const std::string& message) {
 
 void QtViewerUi::SetSaveEnabled(bool enabled) {
   if (on_save_enabled) on_save_enabled(enabled);
+}
+
+void QtViewerUi::RecentFilesChanged(const std::vector<std::string>& files) {
+  if (on_recent_files_changed) on_recent_files_changed(files);
 }
 
 void ShowErrorBox(QWidget* parent, const QString& message) {

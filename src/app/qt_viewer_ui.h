@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 #include "viewer/viewer_ui.h"
 
@@ -23,9 +24,12 @@ class QtViewerUi : public viewer::ViewerUi {
   void HideReformatNotice() override;
   void ShowError(const std::string& message) override;
   void SetSaveEnabled(bool enabled) override;
+  void RecentFilesChanged(const std::vector<std::string>& files) override;
 
   // Called with the save command's new enabled state.
   std::function<void(bool)> on_save_enabled;
+  // Called with the recent files, the most recent first.
+  std::function<void(const std::vector<std::string>&)> on_recent_files_changed;
 
  private:
   std::optional<std::string> RunFileDialog(const viewer::FileDialogRequest& request, bool save);

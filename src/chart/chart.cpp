@@ -740,26 +740,14 @@ void Chart::ShiftAxisBy(ChartAxis& axis, double delta) {
 void Chart::TakeSnapshotIfNeeded() {
   if (!needs_snapshot_) return;
   const ChartAxis* axes[] = {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()};
-  for (int i = 0; i < 4; ++i) {
-    snapshot_[i] = {axes[i]->Automatic(), axes[i]->AutomaticMinimum(), axes[i]->AutomaticMaximum(),
-                    axes[i]->Minimum(), axes[i]->Maximum()};
-  }
+  for (int i = 0; i < 4; ++i) snapshot_[i] = axes[i]->Scale();
   needs_snapshot_ = false;
 }
 
 void Chart::UndoZoom() {
   if (!needs_snapshot_) {
     ChartAxis* axes[] = {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()};
-    for (int i = 0; i < 4; ++i) {
-      ChartAxis& axis = *axes[i];
-      const AxisScale& saved = snapshot_[i];
-      // The range first, since fixing it switches every automatic flag off;
-      // then the flags, so that an axis automatic at one end only stays so.
-      if (!saved.automatic) axis.SetRange(saved.minimum, saved.maximum);
-      axis.SetAutomatic(saved.automatic);
-      axis.SetAutomaticMinimum(saved.automatic_minimum);
-      axis.SetAutomaticMaximum(saved.automatic_maximum);
-    }
+    for (int i = 0; i < 4; ++i) axes[i]->SetScale(snapshot_[i]);
   }
   needs_snapshot_ = true;
   if (OnUndoZoom) OnUndoZoom(*this);

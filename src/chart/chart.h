@@ -149,16 +149,6 @@ struct ChartHitResult {
   ChartAxis* axis = nullptr;      // cpAxis
 };
 
-// The automatic flags and range of one axis, saved before the first zoom or
-// pan so that UndoZoom can restore them.
-struct AxisScale {
-  bool automatic = true;
-  bool automatic_minimum = true;
-  bool automatic_maximum = true;
-  double minimum = 0;
-  double maximum = 0;
-};
-
 // The chart panel: settings, titles and walls, the paint cycle with its
 // off-screen image, the layout of titles and axes, zoom and scroll by mouse
 // (and keyboard), and capture into a bitmap.
@@ -371,7 +361,7 @@ class Chart : public CustomAxisPanel {
   bool needs_snapshot_ = true;
   bool mouse_handled_ = false;
   bool painting_ = false;
-  // Top, left, right, bottom.
+  // The scales saved before the first zoom or pan: top, left, right, bottom.
   AxisScale snapshot_[4];
 };
 

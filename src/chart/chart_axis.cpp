@@ -138,6 +138,18 @@ void ChartAxis::ShiftRange(double delta, bool stop_at_data) {
   chart_.RepaintNow();
 }
 
+AxisScale ChartAxis::Scale() const {
+  return {automatic_, automatic_minimum_, automatic_maximum_, minimum_, maximum_};
+}
+
+void ChartAxis::SetScale(const AxisScale& scale) {
+  // The range first, since fixing it switches every automatic flag off.
+  if (!scale.automatic) SetRange(scale.minimum, scale.maximum);
+  SetAutomatic(scale.automatic);
+  SetAutomaticMinimum(scale.automatic_minimum);
+  SetAutomaticMaximum(scale.automatic_maximum);
+}
+
 double ChartAxis::SeriesExtremeFor(bool highest) const { return chart_.SeriesExtreme(*this, highest, horizontal_); }
 
 void ChartAxis::ComputeRange() {

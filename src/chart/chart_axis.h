@@ -19,6 +19,17 @@ double NextNiceStep(double x);
 
 enum class AxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
 
+// The automatic flags and range of one axis: what zooming and scrolling
+// change, and what undoing them puts back.
+struct AxisScale {
+  bool automatic = true;
+  bool automatic_minimum = true;
+  bool automatic_maximum = true;
+  double minimum = 0;
+  double maximum = 0;
+  friend bool operator==(const AxisScale&, const AxisScale&) = default;
+};
+
 // The title of an axis: a caption drawn beside the axis' labels.
 class ChartAxisTitle {
  public:
@@ -79,6 +90,12 @@ class ChartAxis {
   // Moves both ends by delta and fixes the range. With stop_at_data, a shift
   // that would move past the series' extreme in its direction does nothing.
   void ShiftRange(double delta, bool stop_at_data);
+  // The flags and range as they stand.
+  AxisScale Scale() const;
+  // Puts back a scale taken with Scale(): the range where the axis was not
+  // automatic, then the flags, so that an axis automatic at one end only
+  // stays so.
+  void SetScale(const AxisScale& scale);
   // Takes the range from the series where automatic, then sets the work range.
   void ComputeRange();
   double WorkMinimum() const { return work_minimum_; }

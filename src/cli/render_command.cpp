@@ -11,10 +11,9 @@
 #include "chart/chart.h"
 #include "chart/headless_host.h"
 #include "common/error.h"
-#include "gif/bitmap_view.h"
-#include "gif/gif_image.h"
 #include "raster/bitmap.h"
 #include "sequence/file_path.h"
+#include "viewer/image_file.h"
 #include "viewer/program_chart.h"
 #include "viewer/sequence_loader.h"
 
@@ -23,7 +22,7 @@ namespace kep::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kepgraph-render FILE [-o OUT.gif] [--size WxH] [--zoom X0:X1:Y0:Y1]\n"
+    "Usage: kepgraph-render FILE [-o OUT.gif|OUT.png] [--size WxH] [--zoom X0:X1:Y0:Y1]\n"
     "       kepgraph-render --layout FILE [--size WxH] [--zoom X0:X1:Y0:Y1]\n"
     "       kepgraph-render --points FILE\n"
     "       kepgraph-render --info FILE\n"
@@ -33,6 +32,7 @@ constexpr std::string_view kUsage =
     "                 it, and save it as a GIF image\n"
     "  -o OUT.gif     the GIF file to write (default: FILE's name with the\n"
     "                 extension .gif, in the current folder)\n"
+    "  -o OUT.png     write a lossless PNG file instead, the one the viewer saves\n"
     "  --size WxH     the chart's size in pixels (default 753x561, at most 16384\n"
     "                 each way)\n"
     "  --zoom X0:X1:Y0:Y1\n"
@@ -47,7 +47,7 @@ constexpr std::string_view kUsage =
 // The largest chart side the renderer draws.
 constexpr int kMaxSide = 16384;
 
-enum class Mode { kPoints, kInfo, kHelp, kGif, kLayout };
+enum class Mode { kPoints, kInfo, kHelp, kImage, kLayout };
 
 struct Zoom {
   double x0 = 0;
@@ -122,7 +122,7 @@ Options ParseArguments(std::span<const std::string_view> args) {
     return options;
   }
 
-  options.mode = Mode::kGif;
+  options.mode = Mode::kImage;
   std::optional<std::string> file;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -196,15 +196,12 @@ struct RenderedChart {
   raster::Bitmap bitmap;
 };
 
-void WriteGif(const Options& options) {
+// A name ending in ".png" (in any case) gets a PNG file, any other a GIF file.
+void WriteImage(const Options& options) {
   const RenderedChart rendered(options);
-  const raster::Bitmap& bitmap = rendered.bitmap;
-  gif::GIFImage image;
-  image.AssignFromBitmap(
-      gif::BitmapView::XRGB32(bitmap.Pixels().data(), bitmap.Width(), bitmap.Height(), bitmap.Stride()));
   const std::string output =
       options.output ? *options.output : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
-  image.WriteGIFFile(output);
+  viewer::SaveImageFile(rendered.bitmap, viewer::ImageFormatOf(output).value_or(viewer::ImageFormat::kGif), output);
 }
 
 // ---- the layout as JSON ----
@@ -347,8 +344,8 @@ int RunRenderCommand(std::span<const std::string_view> args, std::ostream& out, 
       case Mode::kInfo:
         PrintInfo(options.file, out);
         break;
-      case Mode::kGif:
-        WriteGif(options);
+      case Mode::kImage:
+        WriteImage(options);
         break;
       case Mode::kLayout:
         PrintLayout(options, out);

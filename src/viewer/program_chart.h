@@ -9,6 +9,10 @@ namespace kep::viewer {
 inline constexpr int kChartWidth = 753;
 inline constexpr int kChartHeight = 561;
 
+// The left axis' top that opening a file gives the chart: the file's largest
+// digit count plus 1.
+inline double LeftAxisTop(double largest_digit_count) { return largest_digit_count + 1; }
+
 // Gives chart and series the settings the viewer stores with its main
 // window: the white 2D panel with margins of 1 %, the title "Tavrine file: ",
 // the axis titles, the animated zoom of 16 steps, no legend, and the blue

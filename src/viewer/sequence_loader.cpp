@@ -61,7 +61,7 @@ LoadResult LoadSequence(const std::string& path, ProgramChart& target, const Loa
   if (points_error) std::rethrow_exception(points_error);
   series.SwapPoints(points);
   chart.LeftAxis().SetAutomatic(false);
-  chart.LeftAxis().SetMaximum(static_cast<double>(result.points.largest_digit_count) + 1);
+  chart.LeftAxis().SetMaximum(LeftAxisTop(static_cast<double>(result.points.largest_digit_count)));
   return result;
 }
 

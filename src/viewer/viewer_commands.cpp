@@ -1,9 +1,9 @@
 #include "viewer/viewer_commands.h"
 
-#include <algorithm>
-#include <cctype>
+#include <filesystem>
+#include <system_error>
 
-#include "gif/gif_image.h"
+#include "common/format.h"
 #include "sequence/file_path.h"
 #include "viewer/messages.h"
 #include "viewer/sequence_loader.h"
@@ -22,12 +22,6 @@ const std::vector<FileFilter>& OpenFilters() {
   return filters;
 }
 
-std::string Lowercase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 }  // namespace
 
 std::string ExtensionOf(const std::string& path) {
@@ -38,7 +32,7 @@ std::string ExtensionOf(const std::string& path) {
 
 ViewerCommands::ViewerCommands(ProgramChart& chart, ViewerUi& ui, chart::Clipboard& clipboard,
                                std::string samples_folder)
-    : chart_(chart), ui_(ui), clipboard_(clipboard), samples_folder_(std::move(samples_folder)) {
+    : chart_(chart), ui_(ui), clipboard_(clipboard), samples_folder_(std::move(samples_folder)), views_(chart) {
   ui_.SetSaveEnabled(false);
 }
 
@@ -57,36 +51,75 @@ void ViewerCommands::OpenFile(const std::string& path) {
   LoadHooks hooks;
   hooks.show_reformat_notice = [this] { ui_.ShowReformatNotice(); };
   hooks.hide_reformat_notice = [this] { ui_.HideReformatNotice(); };
-  hooks.remember_folder = [this](const std::string& folder) { last_open_dir_ = folder; };
-  LoadSequence(path, chart_, hooks);
+  bool chart_cleared = false;
+  hooks.remember_folder = [this, &chart_cleared](const std::string& folder) {
+    last_open_dir_ = folder;
+    chart_cleared = true;
+  };
+  try {
+    LoadSequence(path, chart_, hooks);
+  } catch (...) {
+    // The views before belong to the points that are gone.
+    if (chart_cleared) views_.Restart();
+    throw;
+  }
+  views_.Restart();
+  recent_files_.Add(path);
+  ui_.RecentFilesChanged(recent_files_.Files());
   chart_.Chart().RepaintNow();
   save_enabled_ = true;
   ui_.SetSaveEnabled(true);
 }
 
+void ViewerCommands::OpenRecent(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) {
+    recent_files_.Remove(path);
+    ui_.RecentFilesChanged(recent_files_.Files());
+    ui_.ShowError(FormatMessage(messages::kRecentFileGone, path));
+    return;
+  }
+  OpenFile(path);
+}
+
+void ViewerCommands::Reload() {
+  if (!open_file_name_.empty()) OpenFile(open_file_name_);
+}
+
+void ViewerCommands::SetLastFolders(std::string open_dir, std::string save_dir) {
+  last_open_dir_ = std::move(open_dir);
+  last_save_dir_ = std::move(save_dir);
+}
+
+void ViewerCommands::SetRecentFiles(const std::vector<std::string>& files) {
+  recent_files_ = RecentFiles(files);
+  ui_.RecentFilesChanged(recent_files_.Files());
+}
+
 void ViewerCommands::SaveImage() {
   FileDialogRequest request;
   request.title = std::string(messages::kSaveDialogTitle);
-  request.filters = {{"GIF files (*.gif)", {"*.gif"}}};
+  request.filters = {{"GIF files (*.gif)", {"*.gif"}}, {"PNG files (*.png)", {"*.png"}}};
   request.initial_folder = last_save_dir_;
   request.file_name = sequence::ReplaceExtension(sequence::FileNameOf(open_file_name_), ".gif");
   std::optional<std::string> path = ui_.RunSaveDialog(request);
   if (!path || path->empty()) return;
   // A confirmed name without an extension is saved as a GIF file.
   if (ExtensionOf(*path).empty()) *path += ".gif";
-  if (Lowercase(ExtensionOf(*path)) == ".gif") {
-    SaveChartAsGif(*path);
+  if (const std::optional<ImageFormat> format = ImageFormatOf(*path)) {
+    SaveChartImage(*path, *format);
   } else {
-    ui_.ShowError(std::string(messages::kOnlyGifFiles));
+    ui_.ShowError(std::string(messages::kOnlyGifOrPngFiles));
   }
   last_save_dir_ = std::string(sequence::FolderOf(*path));
 }
 
-void ViewerCommands::SaveChartAsGif(const std::string& path) {
-  chart_.Chart().CaptureToClipboard(clipboard_);
-  const raster::Bitmap bitmap = clipboard_.GetBitmap();
-  gif::SaveBitmapAsGIF(
-      gif::BitmapView::XRGB32(bitmap.Pixels().data(), bitmap.Width(), bitmap.Height(), bitmap.Stride()), path);
+void ViewerCommands::CopyChart() { chart_.Chart().CaptureToClipboard(clipboard_); }
+
+// The image is the one read back from the clipboard, as the capture left it.
+void ViewerCommands::SaveChartImage(const std::string& path, ImageFormat format) {
+  CopyChart();
+  SaveImageFile(clipboard_.GetBitmap(), format, path);
 }
 
 }  // namespace kep::viewer

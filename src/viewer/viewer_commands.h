@@ -1,16 +1,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "chart/clipboard.h"
+#include "viewer/image_file.h"
 #include "viewer/program_chart.h"
+#include "viewer/recent_files.h"
+#include "viewer/view_history.h"
 #include "viewer/viewer_ui.h"
 
 namespace kep::viewer {
 
 // The main window's commands without the window: opening a sequence file
-// into the chart and saving the chart as a GIF image, with the folders they
-// remember. They talk to dialogs, notices and the clipboard through ViewerUi
+// into the chart, saving the chart as a GIF or PNG image or copying it, and
+// going through the views of the chart, with the folders and the recent
+// files they remember. They talk to dialogs, notices and the clipboard through ViewerUi
 // and Clipboard, so the Qt application and tests drive the same steps.
 // Errors propagate to the caller, which shows them.
 class ViewerCommands {
@@ -20,10 +25,23 @@ class ViewerCommands {
 
   // "Open sequence . . .": asks for a file and loads it; a cancel does nothing.
   void OpenSequence();
-  // Loads path as if it had been chosen in the open dialog.
+  // Loads path as if it had been chosen in the open dialog. A load that
+  // succeeds puts the file first among the recent files.
   void OpenFile(const std::string& path);
-  // "Save image . . .": asks for a GIF file name and writes the chart there.
+  // An entry of the recent files: a file that no longer exists is removed
+  // from them with a message; any other is opened.
+  void OpenRecent(const std::string& path);
+  // Opens the last file chosen again; nothing before the first.
+  void Reload();
+  // "Save image . . .": asks for a GIF or PNG file name and writes the
+  // chart there, leaving the chart's capture on the clipboard.
   void SaveImage();
+  // Puts the chart's capture on the clipboard, as saving does.
+  void CopyChart();
+
+  // What an earlier run of the program remembered.
+  void SetLastFolders(std::string open_dir, std::string save_dir);
+  void SetRecentFiles(const std::vector<std::string>& files);
 
   const std::string& LastOpenDir() const { return last_open_dir_; }
   const std::string& LastSaveDir() const { return last_save_dir_; }
@@ -31,9 +49,12 @@ class ViewerCommands {
   const std::string& OpenFileName() const { return open_file_name_; }
   const std::string& SamplesFolder() const { return samples_folder_; }
   bool SaveEnabled() const { return save_enabled_; }
+  const std::vector<std::string>& RecentFileList() const { return recent_files_.Files(); }
+  // Back, Forward and Reset view; the window reports its input events here.
+  ViewHistory& Views() { return views_; }
 
  private:
-  void SaveChartAsGif(const std::string& path);
+  void SaveChartImage(const std::string& path, ImageFormat format);
 
   ProgramChart& chart_;
   ViewerUi& ui_;
@@ -43,6 +64,8 @@ class ViewerCommands {
   std::string last_save_dir_;
   std::string open_file_name_;
   bool save_enabled_ = false;
+  RecentFiles recent_files_;
+  ViewHistory views_;
 };
 
 // The extension of a file name: from the last "." of the name, or empty.

@@ -38,6 +38,8 @@ class ViewerUi {
   virtual void ShowError(const std::string& message) = 0;
   // Enables or disables the "Save image . . ." command.
   virtual void SetSaveEnabled(bool enabled) = 0;
+  // The recent files changed (the most recent first): show and keep them.
+  virtual void RecentFilesChanged(const std::vector<std::string>& files) = 0;
 };
 
 }  // namespace kep::viewer

@@ -82,12 +82,19 @@ TEST_F(ViewerCommandsTest, ExtensionCaseAndOtherExtensions) {
   ui.save_answer = dir.File("upper.GIF");
   commands.SaveImage();
   EXPECT_EQ(ui.save_requests.back().file_name, "x12.gif");
-  EXPECT_TRUE(std::filesystem::exists(dir.File("upper.GIF")));
+  ASSERT_EQ(ui.save_requests.back().filters.size(), 2u);
+  EXPECT_EQ(ui.save_requests.back().filters[0].description, "GIF files (*.gif)");
+  EXPECT_EQ(ui.save_requests.back().filters[1].description, "PNG files (*.png)");
+  EXPECT_EQ(test::ReadFileBytes(dir.File("upper.GIF")).substr(0, 6), "GIF87a");
+
+  ui.save_answer = dir.File("mixed.Png");
+  commands.SaveImage();
+  EXPECT_EQ(test::ReadFileBytes(dir.File("mixed.Png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 
   ui.save_answer = dir.File("picture.jpg");
   commands.SaveImage();
   EXPECT_FALSE(std::filesystem::exists(dir.File("picture.jpg")));
-  EXPECT_EQ(ui.events.back(), "error: Images can only be saved as GIF files (*.gif).");
+  EXPECT_EQ(ui.events.back(), "error: Images can only be saved as GIF or PNG files (*.gif, *.png).");
 }
 
 TEST_F(ViewerCommandsTest, ClipboardFailuresKeepTheLastSaveFolder) {

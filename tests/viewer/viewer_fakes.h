@@ -19,6 +19,7 @@ class FakeUi : public ViewerUi {
   std::vector<FileDialogRequest> open_requests, save_requests;
   std::vector<std::string> events;  // notices and errors in order
   bool save_enabled = false;
+  std::vector<std::string> recent_files;  // as last shown
 
   std::optional<std::string> RunOpenDialog(const FileDialogRequest& request) override {
     open_requests.push_back(request);
@@ -32,6 +33,7 @@ class FakeUi : public ViewerUi {
   void HideReformatNotice() override { events.push_back("hide notice"); }
   void ShowError(const std::string& message) override { events.push_back("error: " + message); }
   void SetSaveEnabled(bool enabled) override { save_enabled = enabled; }
+  void RecentFilesChanged(const std::vector<std::string>& files) override { recent_files = files; }
 };
 
 class FakeClipboard : public chart::Clipboard {

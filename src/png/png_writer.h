@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "gif/bitmap_view.h"
+#include "gif/output_stream.h"
+
+namespace kep::png {
+
+// Encodes a 32-bit XRGB bitmap as a PNG image of 8-bit RGB samples, without
+// interlacing or any chunk that varies between runs, so that the same pixels
+// always give the same bytes. Raises kep::Error for a bitmap of another
+// format, and with libpng's message for one it cannot encode (such as an
+// empty one); errors of out propagate.
+void WritePNG(const gif::BitmapView& bitmap, gif::OutputStream& out);
+
+// What the save command does: the bitmap written as a PNG file through
+// gif::WriteFileReplacing, so that an existing file is replaced only by a
+// complete new one, with the same errors as a GIF file.
+void SaveBitmapAsPNG(const gif::BitmapView& bitmap, const std::string& file_name);
+
+}  // namespace kep::png
