@@ -17,6 +17,7 @@ namespace kep::png {
 namespace {
 
 constexpr std::string_view kOnlyXRGB32 = "PNG images can only be made of 32-bit pixels";
+constexpr std::string_view kNoPixels = "A PNG image needs at least one pixel";
 
 // What the libpng callbacks leave for the caller: the error that stopped the
 // encoder, as libpng's message or as the exception of the output stream.
@@ -80,6 +81,7 @@ bool EncodeImage(png_structp png, png_infop info, const gif::BitmapView& bitmap,
 
 void WritePNG(const gif::BitmapView& bitmap, gif::OutputStream& out) {
   if (bitmap.format != gif::PixelFormat::kXRGB32) throw Error(std::string(kOnlyXRGB32));
+  if (bitmap.Empty()) throw Error(std::string(kNoPixels));
   gif::ValidateBitmap(bitmap);
   std::vector<png_byte> row(static_cast<std::size_t>(bitmap.width) * 3);
   EncoderState state;

@@ -10,8 +10,8 @@ namespace kep::png {
 // Encodes a 32-bit XRGB bitmap as a PNG image of 8-bit RGB samples, without
 // interlacing or any chunk that varies between runs, so that the same pixels
 // always give the same bytes. Raises kep::Error for a bitmap of another
-// format, and with libpng's message for one it cannot encode (such as an
-// empty one); errors of out propagate.
+// format or without pixels, and with libpng's message when libpng fails;
+// errors of out propagate.
 void WritePNG(const gif::BitmapView& bitmap, gif::OutputStream& out);
 
 // What the save command does: the bitmap written as a PNG file through

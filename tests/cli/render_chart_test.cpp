@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "gif/gif_check.h"
+#include "chart/headless_host.h"
 #include "cli/run_render.h"
+#include "gif/gif_check.h"
+#include "png/png_check.h"
 #include "support/temp_dir.h"
+#include "viewer/sequence_loader.h"
 
 namespace kep::cli {
 namespace {
@@ -50,6 +53,32 @@ TEST(RenderChartTest, WritesTheChartAsAGifOfTheChosenSize) {
   }
   EXPECT_GT(blue, 200);   // the line and the title
   EXPECT_GT(black, 300);  // frame, axes and labels
+}
+
+TEST(RenderChartTest, APngNameGetsTheChartsExactPixels) {
+  test::TempDir dir;
+  const std::string file = dir.Write("a.kep", kFile);
+  const Outcome run = Render({file, "-o", dir.File("out.PNG"), "--size", "300x200"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const png::test::Decoded image = png::test::DecodeWithLibpng(test::ReadFileBytes(dir.File("out.PNG")));
+  ASSERT_TRUE(image.ok) << image.error;
+
+  // The chart as a newly started viewer shows it after opening the file.
+  viewer::ProgramChart program;
+  chart::HeadlessHost window(program.Chart(), 300, 200);
+  window.PaintNow();
+  viewer::LoadSequence(file, program, {});
+  const raster::Bitmap chart = program.Chart().RenderToBitmap(program.Chart().ClientRect());
+  ASSERT_EQ(image.width, chart.Width());
+  ASSERT_EQ(image.height, chart.Height());
+  for (int y = 0; y < chart.Height(); ++y) {
+    for (int x = 0; x < chart.Width(); ++x) {
+      ASSERT_EQ(image.pixels[static_cast<std::size_t>(y * chart.Width() + x)], chart.Pixel(x, y)) << x << "," << y;
+    }
+  }
+  // Other names still get a GIF.
+  ASSERT_EQ(Render({file, "-o", dir.File("out.png.bak"), "--size", "300x200"}).status, 0);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("out.png.bak")).substr(0, 6), "GIF87a");
 }
 
 TEST(RenderChartTest, WithoutAnOutputTheGifGoesToTheCurrentFolderUnderTheFilesName) {

@@ -109,5 +109,55 @@ TEST_F(ViewerCommandsTest, ClipboardFailuresKeepTheLastSaveFolder) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("a.gif")));
 }
 
+TEST(RecentFilesTest, KeepsTenDistinctFilesNewestFirst) {
+  RecentFiles recent;
+  for (int i = 1; i <= 12; ++i) recent.Add("/f" + std::to_string(i));
+  recent.Add("/f5");
+  EXPECT_EQ(recent.Files(), (std::vector<std::string>{"/f5", "/f12", "/f11", "/f10", "/f9", "/f8", "/f7", "/f6",
+                                                      "/f4", "/f3"}));
+  recent.Remove("/f12");
+  EXPECT_EQ(recent.Files().size(), 9u);
+  // A kept list comes back in its order, without repeats, empty entries or more than ten.
+  const RecentFiles kept({"/a", "", "/b", "/a", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j", "/k"});
+  EXPECT_EQ(kept.Files(), (std::vector<std::string>{"/a", "/b", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j"}));
+}
+
+TEST_F(ViewerCommandsTest, OpenedFilesBecomeRecentAndAVanishedOneIsRemovedWithAMessage) {
+  const std::string a = dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n");
+  const std::string b = dir.Write("b.kep", "1 2 = 3\n2 345 = 5\n");
+  commands.OpenFile(a);
+  commands.OpenFile(b);
+  EXPECT_EQ(ui.recent_files, (std::vector<std::string>{b, a}));
+  // A file that fails to load is not added, and an existing entry stays.
+  const std::string bad = dir.Write("bad.kep", "1 2 = 3\n");
+  EXPECT_THROW(commands.OpenRecent(bad), Error);
+  EXPECT_EQ(ui.recent_files, (std::vector<std::string>{b, a}));
+
+  std::filesystem::remove(a);
+  commands.OpenRecent(a);
+  EXPECT_EQ(ui.events.back(), "error: The file \"" + a + "\" no longer exists. It has been removed from the recent files.");
+  EXPECT_EQ(ui.recent_files, std::vector<std::string>{b});
+  EXPECT_EQ(commands.OpenFileName(), bad);  // nothing was opened
+
+  commands.OpenRecent(b);
+  EXPECT_EQ(chart.Chart().LeftAxis().Maximum(), 4);
+}
+
+TEST_F(ViewerCommandsTest, ReloadReadsTheFileAgainAndCopyLeavesTheCaptureOnTheClipboard) {
+  commands.Reload();  // no file yet
+  EXPECT_EQ(chart.Series().PointCount(), 0);
+  const std::string path = dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n");
+  commands.OpenFile(path);
+  dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n3 456 = 7\n");
+  chart.Chart().ZoomToValues(0, 1, 1, 2, 0, 1, 0, 1);
+  commands.Reload();
+  EXPECT_EQ(chart.Series().PointCount(), 3);
+  EXPECT_FALSE(chart.Chart().HasZoom());
+
+  commands.CopyChart();
+  ASSERT_TRUE(clipboard.content.has_value());
+  EXPECT_EQ(*clipboard.content, chart.Chart().RenderToBitmap(chart.Chart().ClientRect()));
+}
+
 }  // namespace
 }  // namespace kep::viewer
