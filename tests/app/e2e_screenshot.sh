@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real viewer on the X11 platform under a virtual display with a
 # sample file, takes a screenshot of its chart area, and requires the same
-# pixels as the headless renderer's GIF of that file at the same size.
+# pixels as the headless renderer's GIF of that file at the same size. Then
+# zooms, turns the wheel and pans with real X input, and requires that Home
+# brings back exactly those pixels.
 # Arguments: kepgraph kepgraph-render screen_compare SAMPLE
 set -euo pipefail
 viewer=$1 renderer=$2 compare=$3 sample=$4
@@ -10,6 +12,8 @@ trap 'rm -rf "$work"' EXIT
 
 "$renderer" "$sample" -o "$work/reference.gif" --size 753x561
 
+# The viewer keeps its settings here, not in the user's.
+export XDG_CONFIG_HOME="$work/config"
 export viewer sample work compare
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -u
@@ -19,26 +23,59 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     QT_QPA_PLATFORM=xcb "$viewer" "$sample" 2>"$work/viewer.log" &
     pid=$!
   }
+  # True when the chart area shows the reference pixels.
+  shows_reference() {
+    height=$(xwininfo -id "$id" | awk "/Height:/ {print \$2}")
+    rm -f "$work/shot.ppm"
+    import -depth 8 -window "$id" -crop "753x561+0+$((height - 561))" +repage "$work/shot.ppm" 2>/dev/null || true
+    [ -s "$work/shot.ppm" ] && "$compare" "$work/shot.ppm" "$work/reference.gif" 2>"$work/why"
+  }
+  # Waits (bounded) until shows_reference gives the wanted answer.
+  wait_for() {
+    for attempt in $(seq 1 100); do
+      if shows_reference; then [ "$1" = same ] && return 0; else [ "$1" = different ] && return 0; fi
+      sleep 0.1
+    done
+    return 1
+  }
   start_viewer
   trap "kill \$pid 2>/dev/null" EXIT
   # Wait (bounded) for the window, then for its chart to show the file. A
   # viewer that finds the display not yet ready is started again.
+  id=
   for attempt in $(seq 1 300); do
     if ! kill -0 "$pid" 2>/dev/null; then
       [ "$starts" -lt 3 ] || { echo "the viewer did not start:" >&2; cat "$work/viewer.log" >&2; exit 1; }
       start_viewer
     fi
     id=$(xwininfo -root -tree 2>/dev/null | awk "/\"KEP Graph\": \\(\"kepgraph\"/ {print \$1; exit}")
-    if [ -n "$id" ]; then
-      height=$(xwininfo -id "$id" | awk "/Height:/ {print \$2}")
-      import -depth 8 -window "$id" -crop "753x561+0+$((height - 561))" +repage "$work/shot.ppm" 2>/dev/null || true
-      if [ -s "$work/shot.ppm" ] && "$compare" "$work/shot.ppm" "$work/reference.gif" 2>"$work/why"; then
-        exit 0
-      fi
-    fi
+    if [ -n "$id" ] && shows_reference; then break; fi
+    id=
     sleep 0.1
   done
-  echo "the viewer never showed the renderer'"'"'s pixels:" >&2
-  cat "$work/why" >&2
-  exit 1
+  if [ -z "$id" ]; then
+    echo "the viewer never showed the renderer'"'"'s pixels:" >&2
+    cat "$work/why" >&2
+    exit 1
+  fi
+
+  # The chart area'"'"'s top-left corner on the screen.
+  eval "$(xwininfo -id "$id" | awk "/Absolute upper-left X:/ {print \"left=\" \$4} /Absolute upper-left Y:/ {print \"top=\" \$4} /Height:/ {print \"height=\" \$2}")"
+  top=$((top + height - 561))
+  at() { echo $((left + $1)) $((top + $2)); }
+  # A zoom, three wheel notches and a pan; the pointer then leaves the window.
+  xdotool mousemove $(at 200 150) mousedown 1 mousemove $(at 300 250) mousemove $(at 400 350) mouseup 1
+  xdotool mousemove $(at 300 300) click 5 click 5 click 5
+  xdotool mousedown 3 mousemove $(at 330 290) mousemove $(at 350 280) mouseup 3
+  xdotool mousemove $(at 360 300) mousemove 0 0
+  if ! wait_for different; then
+    echo "zoom, wheel and pan did not change the chart" >&2
+    exit 1
+  fi
+  xdotool mousemove $(at 360 300) key Home mousemove 0 0
+  if ! wait_for same; then
+    echo "Home did not bring back the chart of the opened file:" >&2
+    cat "$work/why" >&2
+    exit 1
+  fi
 '

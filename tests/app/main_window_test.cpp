@@ -10,8 +10,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <functional>
 
 #include "app/about_box.h"
@@ -19,7 +22,9 @@
 #include "app/installed_files.h"
 #include "app/main_window.h"
 #include "app/reformat_dialog.h"
+#include "cli/render_command.h"
 #include "gif/color_reduction.h"
+#include "png/png_check.h"
 #include "support/temp_dir.h"
 
 using kep::app::MainWindow;
@@ -78,12 +83,53 @@ std::vector<QRgb> WebPaletteColours(const kep::raster::Bitmap& bitmap) {
   return colours;
 }
 
+kep::raster::Bitmap Picture(MainWindow& window) { return window.Chart1().RenderToBitmap(window.Chart1().ClientRect()); }
+
+// The chart of a newly started viewer that opened path.
+kep::raster::Bitmap FreshPicture(const std::string& path) {
+  MainWindow fresh(kSamples);
+  fresh.show();
+  fresh.OpenFile(path);
+  return Picture(fresh);
+}
+
+void Drag(QWidget& view, Qt::MouseButton button, QPoint from, QPoint to) {
+  QTest::mousePress(&view, button, {}, from);
+  QTest::mouseMove(&view, (from + to) / 2);
+  QTest::mouseMove(&view, to);
+  QTest::mouseRelease(&view, button, {}, to);
+}
+
+// Wheel notches toward the user at time (milliseconds).
+void WheelDown(QWidget& view, int notches, ulong time) {
+  const QPointF at(300, 300);
+  QWheelEvent wheel(at, view.mapToGlobal(at), {}, {0, -120 * notches}, Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  wheel.setTimestamp(time);
+  QApplication::sendEvent(&view, &wheel);
+}
+
+QStringList EntriesOf(QMenu& menu) {
+  QStringList texts;
+  for (const QAction* action : menu.actions()) texts << action->text();
+  return texts;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The settings of these runs go to Qt's test folder, never to the user's.
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName("kepgraph-tests");
+    QCoreApplication::setApplicationName("app_tests");
+  }
+  void init() { QSettings().clear(); }
+  void cleanupTestCase() { QSettings().clear(); }
+
   void StartsWithMenusAndTheSaveCommandDisabled() {
     MainWindow form1(kSamples);
     form1.show();
@@ -208,6 +254,159 @@ class MainWindowTest : public QObject {
     QTest::mouseRelease(&view, Qt::LeftButton, {}, {200, 150});
     QVERIFY(!chart.HasZoom());
     QVERIFY(chart.BottomAxis().Automatic());
+  }
+
+  void TheUsualKeysReachTheirCommandsAndTheChartHasTheFocus() {
+    const std::pair<const char*, QList<QKeySequence>> expected[] = {
+        {"Open1", {QKeySequence("Ctrl+O")}},
+        {"Reload1", {QKeySequence("F5")}},
+        {"SaveImage1", {QKeySequence("Ctrl+S")}},
+        {"CopyChart1", {QKeySequence("Ctrl+C")}},
+        {"Quit1", {QKeySequence("Ctrl+Q")}},
+        {"ResetView1", {QKeySequence("Home"), QKeySequence("Ctrl+0")}},
+        {"Back1", {QKeySequence("Alt+Left")}},
+        {"Forward1", {QKeySequence("Alt+Right")}},
+    };
+    MainWindow form1(kSamples);
+    for (const auto& [name, keys] : expected) QCOMPARE(ActionNamed(form1, name)->shortcuts(), keys);
+    QVERIFY(!ActionNamed(form1, "Reload1")->isEnabled());
+    QVERIFY(!ActionNamed(form1, "CopyChart1")->isEnabled());
+    QVERIFY(!ActionNamed(form1, "Back1")->isEnabled());
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form1));
+    form1.OpenFile(kSamples + "/growth.kep");
+    QCOMPARE(QApplication::focusWidget(), &form1.ChartView());
+
+    // The arrow keys move the chart without a click first; Home brings it back.
+    const kep::raster::Bitmap fresh = Picture(form1);
+    QTest::keyClick(&form1.ChartView(), Qt::Key_Right);
+    QVERIFY(!form1.Chart1().BottomAxis().Automatic());
+    QTest::keyClick(&form1.ChartView(), Qt::Key_Home);
+    QVERIFY(Picture(form1) == fresh);
+    QTest::keyClick(&form1.ChartView(), Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(!form1.Chart1().BottomAxis().Automatic());
+    QTest::keyClick(&form1.ChartView(), Qt::Key_Right, Qt::AltModifier);
+    QVERIFY(Picture(form1) == fresh);
+    QTest::keyClick(&form1.ChartView(), Qt::Key_0, Qt::ControlModifier);  // nothing left to reset
+    QVERIFY(ActionNamed(form1, "Back1")->isEnabled());
+    QVERIFY(!ActionNamed(form1, "Forward1")->isEnabled());
+
+    QApplication::clipboard()->clear();
+    QTest::keyClick(&form1.ChartView(), Qt::Key_C, Qt::ControlModifier);
+    const QImage copied = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(copied.size(), QSize(fresh.Width(), fresh.Height()));
+    QCOMPARE(copied.pixel(400, 300) & 0xFFFFFF, fresh.Pixel(400, 300));
+
+    QTest::keyClick(&form1.ChartView(), Qt::Key_F5);
+    QCOMPARE(form1.Commands().Views().StepCount(), std::size_t{1});  // reloading starts the views again
+    QTest::keyClick(&form1.ChartView(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!form1.isVisible());
+  }
+
+  void ResetViewAfterZoomWheelPanAndKeysShowsTheFreshChart() {
+    const std::string file = kSamples + "/growth.kep";
+    const kep::raster::Bitmap fresh = FreshPicture(file);
+    MainWindow form1(kSamples);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    form1.OpenFile(file);
+    kep::app::ChartWidget& view = form1.ChartView();
+    QVERIFY(Picture(form1) == fresh);
+
+    Drag(view, Qt::LeftButton, {200, 150}, {400, 350});
+    WheelDown(view, 1, 1000);
+    WheelDown(view, 2, 1100);  // the same burst
+    Drag(view, Qt::RightButton, {300, 300}, {350, 280});
+    QTest::keyClick(&view, Qt::Key_Up);
+    QTest::keyClick(&view, Qt::Key_Left);
+    QCOMPARE(form1.Commands().Views().StepCount(), std::size_t{6});
+    const kep::raster::Bitmap moved = Picture(form1);
+    QVERIFY(moved != fresh);
+
+    ActionNamed(form1, "ResetView1")->trigger();
+    QVERIFY(Picture(form1) == fresh);
+    QVERIFY(!form1.Chart1().HasZoom());
+    ActionNamed(form1, "Back1")->trigger();
+    QVERIFY(Picture(form1) == moved);
+    ActionNamed(form1, "Forward1")->trigger();
+    QVERIFY(Picture(form1) == fresh);
+  }
+
+  void RecentFilesAreKeptAndAVanishedOneIsRemovedWithAMessage() {
+    kep::test::TempDir dir;
+    const std::string a = dir.Write("a&b.kep", "1 2 = 3\n2 34 = 5\n");
+    const std::string b = dir.Write("b.kep", "1 2 = 3\n2 345 = 5\n");
+    {
+      MainWindow form1(kSamples);
+      QVERIFY(!form1.OpenRecentMenu().isEnabled());
+      form1.OpenFile(a);
+      form1.OpenFile(b);
+      form1.OpenFile(a);
+      QCOMPARE(EntriesOf(form1.OpenRecentMenu()),
+               QStringList({QString::fromStdString("&1 " + dir.File("a&&b.kep")), QString::fromStdString("&2 " + b)}));
+    }
+    std::filesystem::remove(a);
+    MainWindow form1(kSamples);  // the next run
+    QCOMPARE(form1.OpenRecentMenu().actions().size(), 2);
+    QString text;
+    AnswerMessageBox(text);
+    form1.OpenRecentMenu().actions().at(0)->trigger();
+    QCOMPARE(text, QString::fromStdString("The file \"" + a + "\" no longer exists. It has been removed from the recent files."));
+    QCOMPARE(EntriesOf(form1.OpenRecentMenu()), QStringList({QString::fromStdString("&1 " + b)}));
+    form1.OpenRecentMenu().actions().at(0)->trigger();
+    QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 4.0);
+    QCOMPARE(MainWindow(kSamples).OpenRecentMenu().actions().size(), 1);
+  }
+
+  void TheWindowKeepsItsSizeAndFoldersAcrossRuns() {
+    kep::test::TempDir dir;
+    kep::test::TempDir images;
+    {
+      MainWindow form1(kSamples);
+      form1.show();
+      form1.resize(900, 700);
+      form1.OpenFile(dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n"));
+      AnswerFileDialog(QString::fromStdString(images.File("a.gif")));
+      ActionNamed(form1, "SaveImage1")->trigger();
+      ActionNamed(form1, "Quit1")->trigger();
+    }
+    MainWindow form1(kSamples);
+    QCOMPARE(form1.size(), QSize(900, 700));
+    QCOMPARE(form1.Commands().LastOpenDir(), dir.path().string());
+    QCOMPARE(form1.Commands().LastSaveDir(), images.path().string());
+  }
+
+  void SavesAPngOfTheChartsPixelsAsTheRendererDoes() {
+    kep::test::TempDir dir;
+    const std::string file = kSamples + "/growth.kep";
+    MainWindow form1(kSamples);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    form1.OpenFile(file);
+    // The PNG type gives a name without extension its ".png".
+    AnswerModal<QFileDialog>([&dir](QFileDialog& dialog) {
+      QMetaObject::invokeMethod(&dialog, "filterSelected", Q_ARG(QString, "PNG files (*.png)"));
+      dialog.selectFile(QString::fromStdString(dir.File("chart")));
+      QMetaObject::invokeMethod(&dialog, "accept");
+    });
+    ActionNamed(form1, "SaveImage1")->trigger();
+
+    const std::string saved = kep::test::ReadFileBytes(dir.File("chart.png"));
+    const kep::png::test::Decoded image = kep::png::test::DecodeWithLibpng(saved);
+    QVERIFY2(image.ok, image.error.c_str());
+    const kep::raster::Bitmap chart = Picture(form1);
+    QCOMPARE(image.width, chart.Width());
+    QCOMPARE(image.height, chart.Height());
+    for (int y = 0; y < chart.Height(); ++y) {
+      for (int x = 0; x < chart.Width(); ++x) {
+        QCOMPARE(image.pixels[static_cast<std::size_t>(y * chart.Width() + x)], chart.Pixel(x, y));
+      }
+    }
+    std::ostringstream out, err;
+    const std::string rendered = dir.File("rendered.png");
+    const std::string_view args[] = {file, "-o", rendered};
+    QCOMPARE(kep::cli::RunRenderCommand(args, out, err), 0);
+    QVERIFY(kep::test::ReadFileBytes(rendered) == saved);
   }
 
   void AboutBoxShowsItsTextsAndClosesWithOk() {
