@@ -351,7 +351,8 @@ class MainWindowTest : public QObject {
     QString text;
     AnswerMessageBox(text);
     form1.OpenRecentMenu().actions().at(0)->trigger();
-    QCOMPARE(text, QString::fromStdString("The file \"" + a + "\" no longer exists. It has been removed from the recent files."));
+    QCOMPARE(text, QString::fromStdString("The file \"" + a +
+                                          "\" no longer exists. It has been removed from the recent files."));
     QCOMPARE(EntriesOf(form1.OpenRecentMenu()), QStringList({QString::fromStdString("&1 " + b)}));
     form1.OpenRecentMenu().actions().at(0)->trigger();
     QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 4.0);

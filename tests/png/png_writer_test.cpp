@@ -20,7 +20,8 @@ std::vector<std::uint32_t> TestPixels(int width, int height, int stride) {
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const std::uint32_t i = static_cast<std::uint32_t>(y * width + x);
-      pixels[static_cast<std::size_t>(y) * stride + x] = 0xAB000000u | (i * 7 % 256) << 16 | (i * 13 % 256) << 8 | i % 256;
+      pixels[static_cast<std::size_t>(y) * stride + x] =
+          0xAB000000u | (i * 7 % 256) << 16 | (i * 13 % 256) << 8 | i % 256;
     }
   }
   return pixels;

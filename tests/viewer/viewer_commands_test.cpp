@@ -135,7 +135,8 @@ TEST_F(ViewerCommandsTest, OpenedFilesBecomeRecentAndAVanishedOneIsRemovedWithAM
 
   std::filesystem::remove(a);
   commands.OpenRecent(a);
-  EXPECT_EQ(ui.events.back(), "error: The file \"" + a + "\" no longer exists. It has been removed from the recent files.");
+  EXPECT_EQ(ui.events.back(),
+            "error: The file \"" + a + "\" no longer exists. It has been removed from the recent files.");
   EXPECT_EQ(ui.recent_files, std::vector<std::string>{b});
   EXPECT_EQ(commands.OpenFileName(), bad);  // nothing was opened
 
