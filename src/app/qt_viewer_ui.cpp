@@ -45,7 +45,8 @@ std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogReq
       }
     };
     if (!filters.isEmpty()) use_suffix_of(0);
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&filters, &use_suffix_of](const QString& filter) {
+    // The connection outlives this block, so it keeps its own copy of use_suffix_of.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&filters, use_suffix_of](const QString& filter) {
       if (const qsizetype index = filters.indexOf(filter); index >= 0) use_suffix_of(index);
     });
   } else {
