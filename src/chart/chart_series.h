@@ -10,6 +10,7 @@
 
 #include "chart/block_array.h"
 #include "chart/chart_value_list.h"
+#include "common/value_point.h"
 #include "raster/color.h"
 
 namespace kep::chart {
@@ -61,6 +62,13 @@ class ChartSeries {
   // Adds a point keeping the order of XValues; returns its index, or -1 when
   // OnBeforeAdd refuses it. An empty label stores no text.
   int AddPoint(double x, double y, std::string_view label, raster::Color color);
+  // Adds points with the series' colour and no label, as AddPoint would one
+  // by one, but in bulk when their X values ascend from the last point's
+  // and no OnBeforeAdd or OnAfterAdd hook is set: then each costs about two
+  // push_backs, and the chart is asked to repaint once.
+  void AppendPoints(std::span<const ValuePoint> points);
+  // Removes the last count points (at most PointCount()).
+  void RemoveLastPoints(std::size_t count);
   // Removes every point and releases the storage.
   void ClearPoints();
   // Replaces the points (values, colours and labels) by those of other, which

@@ -1,49 +1,69 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
-#include "sequence/line_list.h"
+#include "sequence/sequence_reader.h"
 
 namespace kep::sequence {
-
-// Reads a whole sequence file into a line list. Raises a FileError
-// "Cannot open file "<path>". <reason>" when it cannot be read; only regular
-// files are read, so a FIFO or a device never blocks or floods the reader.
-LineList ReadSequenceLines(const std::string& path);
 
 // True when the file's name (without its folder) begins with exactly "SQ".
 bool IsSQFileName(std::string_view name);
 
-// Brings an "SQ" file into one-line-per-term layout: keeps the lines at even
-// positions, sets reformatted, then prefixes line 0 with "0 ". Raises
-// "List index out of bounds (0)" on an empty list.
-void ReformatSQFile(LineList& lines, bool& reformatted);
+// An open sequence file, read piece by piece through one reused buffer into
+// a SequenceReader. Only regular files are read, so a FIFO or a device never
+// blocks or floods the reader.
+class SequenceFile {
+ public:
+  // Opens path without blocking. Raises a FileError
+  // "Cannot open file "<path>". <reason>" when it cannot be read.
+  explicit SequenceFile(const std::string& path);
+  ~SequenceFile();
+  SequenceFile(const SequenceFile&) = delete;
+  SequenceFile& operator=(const SequenceFile&) = delete;
 
-// The word number that holds the term: 2 when the second line's third word is
-// "=" or the list was reformatted, else 3. Raises "List index out of bounds
-// (1)" when there is no second line.
-unsigned ChooseNumberColumn(const LineList& lines, bool reformatted);
+  const std::string& Path() const { return path_; }
+  // The size fstat gave on opening.
+  std::uint64_t SizeAtOpen() const { return size_at_open_; }
+  // The file's identity, to tell a file replaced under the same name.
+  std::uint64_t Device() const { return device_; }
+  std::uint64_t Inode() const { return inode_; }
+  // The open descriptor (for fstat by a follower); owned by this object.
+  int Descriptor() const { return fd_; }
 
-// The digit count a line contributes, or nothing for a header line (first
-// word "Tavrine") or a blank line (only characters with codes 0 to 32).
-std::optional<std::size_t> TermLength(std::string_view line, unsigned number_column);
+  // How a read ended.
+  enum class ReadEnd {
+    kEndReached,  // the end of the file, or the offset `end`
+    kTextEnded,   // a NUL ended the text; nothing after it is read
+    kStopped,     // stop was requested (checked between pieces)
+  };
+  static constexpr std::uint64_t kWholeFile = std::numeric_limits<std::uint64_t>::max();
+  // The buffer's size: measured with bench/sequence (larger pieces gain
+  // nothing once the page cache copy dominates, smaller ones cost calls).
+  static constexpr std::size_t kPieceBytes = std::size_t{512} << 10;
 
-// Hands every data line's point (x = line index + 1, y = digit count) to
-// receive(x, y) in line order; returns the largest digit count.
-template <typename Receiver>
-std::size_t BuildPoints(const LineList& lines, unsigned number_column, Receiver&& receive) {
-  std::size_t largest = 0;
-  const std::size_t count = lines.Count();
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::optional<std::size_t> length = TermLength(lines[i], number_column);
-    if (!length) continue;
-    receive(static_cast<double>(i + 1), static_cast<double>(*length));
-    if (*length > largest) largest = *length;
-  }
-  return largest;
-}
+  // Feeds reader with the file's bytes from offset reader.BytesConsumed()
+  // up to the end of the file or the offset end, whichever comes first, and
+  // hands each batch to receive (which may query the reader for progress).
+  // Reading stops at the first NUL and, between pieces, when stop is
+  // requested. A file that grows meanwhile is read no further than end, so
+  // a read always ends. Raises a FileError "Cannot open file "<path>".
+  // <reason>" when reading fails and std::bad_alloc when a batch does not
+  // fit in memory; what receive raises passes through.
+  ReadEnd ReadInto(SequenceReader& reader, const std::function<void(const PointBatch&)>& receive,
+                   std::uint64_t end = kWholeFile, std::stop_token stop = {}) const;
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  std::uint64_t size_at_open_ = 0;
+  std::uint64_t device_ = 0;
+  std::uint64_t inode_ = 0;
+};
 
 }  // namespace kep::sequence

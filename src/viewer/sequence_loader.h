@@ -1,21 +1,18 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <functional>
+#include <memory>
+#include <stop_token>
 #include <string>
 
-#include "sequence/line_list.h"
+#include "chart/chart_series.h"
 #include "sequence/sequence_file.h"
+#include "sequence/sequence_reader.h"
 #include "viewer/program_chart.h"
 
 namespace kep::viewer {
-
-// A sequence file read into memory, brought into one-line-per-term layout.
-struct SequenceText {
-  sequence::LineList lines;
-  std::string name;  // the file's name without its folder
-  bool reformatted = false;
-};
 
 // What the points of a file came to.
 struct PointSummary {
@@ -24,50 +21,64 @@ struct PointSummary {
   std::size_t largest_digit_count = 0;
 };
 
-// Reads the file at path and reformats it when its name begins with "SQ";
-// show_notice and hide_notice (either may be empty) run around the
-// reformatting, hide_notice also when it fails. Raises the reading errors
-// and "List index out of bounds (0)" for an empty "SQ" file.
-SequenceText ReadSequenceText(const std::string& path, const std::function<void()>& show_notice,
-                              const std::function<void()>& hide_notice);
-
-// Chooses the number column and hands every point to receive(x, y) in line
-// order. Raises "List index out of bounds (1)" for a text of fewer than two lines.
-template <typename Receiver>
-PointSummary ReadPoints(const SequenceText& text, Receiver&& receive) {
-  PointSummary summary;
-  summary.number_column = sequence::ChooseNumberColumn(text.lines, text.reformatted);
-  summary.largest_digit_count = sequence::BuildPoints(text.lines, summary.number_column, [&](double x, double y) {
-    ++summary.points;
-    receive(x, y);
-  });
-  return summary;
-}
-
 // Hooks of the open command into a load.
 struct LoadHooks {
+  // Run around the reformatting of an "SQ" file, which happens while it is
+  // read: show before the first byte, hide after the last, also on failure
+  // and on stop. They run on the thread that reads.
   std::function<void()> show_reformat_notice;
   std::function<void()> hide_reformat_notice;
   // Called with the file's folder once the chart has been cleared for the
-  // file, before its points are read: the folder is remembered even when
-  // reading the points fails.
+  // file, before its points are put in: the folder is remembered even when
+  // choosing the number column fails.
   std::function<void(const std::string& folder)> remember_folder;
 };
 
+// Removes the batch's withdrawn points from the end of series, then appends
+// its points in bulk. Every batch of one reader goes to the same series.
+void ApplyBatch(chart::ChartSeries& series, const sequence::PointBatch& batch);
+
+// The part of a load that grows with the file, done aside from any chart so
+// that it may run on a worker thread: the file is opened and streamed into
+// a series of its own. Nothing here touches the chart.
+struct LoadedSequence {
+  std::string path;
+  std::string name;  // the file's name without its folder
+  // Still open, and the reader where it stopped: a follower reads the bytes
+  // appended after reader->BytesConsumed() and passes each batch to
+  // ApplyBatch on the chart's series once the load is in place.
+  std::unique_ptr<sequence::SequenceFile> file;
+  std::unique_ptr<sequence::SequenceReader> reader;
+  std::unique_ptr<chart::ChartSeries> points;
+  PointSummary summary;
+  bool reformatted = false;
+  bool stopped = false;  // stop was requested: the load is incomplete and must be dropped
+  // "List index out of bounds (1)": raised by PutInPlace after it cleared the chart.
+  std::exception_ptr column_error;
+};
+
+// Opens path and reads it to the end it had on opening (or to its first
+// NUL), reformatting an "SQ" file on the way. Raises the file errors,
+// "List index out of bounds (0)" for an "SQ" file without lines (before
+// anything changes) and "Out of memory". stop is checked between pieces.
+LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std::stop_token stop = {});
+
+// Puts a complete load in place, on the chart's thread, as the open command
+// does after reading: clear the series, title the chart "Sequence file: "
+// and the name, undo any zoom, remember the folder, swap in the points (or
+// raise the column error), and fix the left axis' top at the largest digit
+// count + 1. The chart is not repainted. Nothing here allocates in
+// proportion to the file; the previous points end up in loaded.points.
 struct LoadResult {
   std::string name;
   PointSummary points;
   bool reformatted = false;
 };
+LoadResult PutInPlace(LoadedSequence& loaded, ProgramChart& target, const LoadHooks& hooks);
 
-// Loads the sequence file at path into the chart, as the open command does
-// between its dialog and its repaint: read and reformat the file, clear the
-// series, title the chart "Sequence file: " and the name, undo any zoom,
-// remember the folder, add every point, and fix the left axis' top at the
-// largest digit count + 1. A failing step raises its error and leaves what
-// the steps before it did; the chart is not repainted. Running out of memory
-// raises "Out of memory" (or, while reading, the file error that says so)
-// and leaves the chart unchanged.
+// ReadSequence then PutInPlace, on one thread. A failing step raises its
+// error and leaves what the steps before it did. Running out of memory
+// raises "Out of memory" and leaves the chart unchanged.
 LoadResult LoadSequence(const std::string& path, ProgramChart& target, const LoadHooks& hooks);
 
 }  // namespace kep::viewer

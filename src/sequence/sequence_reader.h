@@ -1,0 +1,146 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "common/value_point.h"
+
+namespace kep::sequence {
+
+// Points the reader hands out from one Feed. The consumer first removes the
+// last `withdrawn` points it holds from this reader, then appends `points`.
+struct PointBatch {
+  // Provisional points of earlier Feeds that are taken back (0, 1 or 2):
+  // the last line had no line end yet and has grown since.
+  std::size_t withdrawn = 0;
+  // New points in line order, X ascending and above every point kept. The
+  // view stays valid until the reader's next Feed.
+  std::span<const ValuePoint> points;
+};
+
+// One entry of the sparse line index: where a line of the file begins.
+struct LineMark {
+  std::uint64_t line = 0;    // the line's position in the file, from 0 (before any reformatting)
+  std::uint64_t offset = 0;  // the byte offset of its first character
+};
+
+// Turns the bytes of a sequence file into its points in one pass, piece by
+// piece, keeping neither the text nor a view per line: the state between two
+// pieces is a few counters of the line in progress, plus the lengths of the
+// first three words of line 0 until the number column is known. A line of a
+// gigabyte therefore costs no more memory than a short one.
+//
+// The rules:
+//  - A line ends at CR, LF or CR LF (so LF CR and CR CR LF end two lines);
+//    a CR LF split between two Feeds is still one line end.
+//  - The first NUL ends the text: the line before it counts when it is not
+//    empty, and nothing after it is read (TextEnded() turns true; further
+//    Feeds take nothing).
+//  - Text after the last line end is a line when it is not empty. As more
+//    may come, its point is provisional: it is handed out now and withdrawn
+//    by the next Feed that adds to that line (then handed out again as it
+//    is then). A line end that arrives later makes it final without change,
+//    so a reader simply stops: there is no separate end-of-input call.
+//  - With reformat set (an "SQ" file) the lines at odd positions are
+//    dropped and line 0 reads as if prefixed with "0 ".
+//  - The number column (the word that holds the term) is 2 when the second
+//    line's third word is "=" or the file is reformatted, else 3. No point
+//    leaves the reader before the second line exists; while that line is
+//    still the provisional last line, the points of lines 0 and 1 are both
+//    provisional (withdrawn = 2), as its third word may still change.
+//  - A line gives the point (x = line position + 1 after reformatting,
+//    y = length of its number-column word), unless its first word is
+//    "Tavrine" (a header) or it holds only characters of codes 0 to 32.
+//    Words are separated by spaces only.
+//
+// Feeding continues where the previous Feed stopped, so a file that keeps
+// growing is followed by feeding its appended bytes. The reader is not
+// thread-safe: one thread at a time may use it (it may move between threads
+// with the usual hand-over).
+class SequenceReader {
+ public:
+  explicit SequenceReader(bool reformat);
+
+  // Takes in the next bytes of the file. Costs in proportion to bytes.size()
+  // and allocates only the batch, whose capacity is kept for the next Feed.
+  // Raises std::bad_alloc when the batch does not fit.
+  PointBatch Feed(std::string_view bytes);
+
+  // Raises "List index out of bounds (i)" unless line i exists (after
+  // reformatting; the provisional last line counts). The open steps check
+  // line 0 for the reformat of an "SQ" file and line 1 for the number
+  // column.
+  void CheckLine(std::size_t i) const;
+
+  bool Reformats() const { return reformat_; }
+  // A NUL ended the text: Feed takes nothing more.
+  bool TextEnded() const { return text_ended_; }
+  // Bytes taken in so far: up to and including the ending NUL once there is
+  // one. A follower feeds the file from this offset on.
+  std::uint64_t BytesConsumed() const { return bytes_consumed_; }
+  // Lines of the file so far, ended ones plus the unended last one if it is
+  // not empty (before reformatting, for progress).
+  std::uint64_t FileLines() const { return ended_lines_ + (line_.bytes > 0 ? 1 : 0); }
+  // Lines after reformatting, the provisional last one included.
+  std::uint64_t Lines() const;
+  // 0 until the number column is chosen, then 2 or 3.
+  unsigned NumberColumn() const { return number_column_; }
+  // Points handed out and not withdrawn.
+  std::uint64_t PointCount() const { return final_points_ + provisional_.size(); }
+  // The largest Y among those points.
+  std::size_t LargestDigitCount() const;
+
+  // The sparse line index: line 0, then the first line to begin at least
+  // kMarkEveryLines lines or kMarkEveryBytes bytes after the previous mark.
+  // It lets a caller find the text of any line by reading at most about one
+  // MiB of the file.
+  static constexpr std::uint64_t kMarkEveryLines = 4096;
+  static constexpr std::uint64_t kMarkEveryBytes = std::uint64_t{1} << 20;
+  const std::vector<LineMark>& LineIndex() const { return marks_; }
+
+ private:
+  // What is known of the line in progress, updated byte run by byte run.
+  struct LineState {
+    std::uint64_t bytes = 0;      // characters so far
+    unsigned words = 0;           // words begun so far
+    bool in_word = false;         // the last character was part of a word
+    bool printable = false;       // a character above code 32 was seen
+    bool header = true;           // word 1 so far is a prefix of "Tavrine" (or no word yet)
+    std::size_t lengths[4] = {};  // lengths of words 1 .. 3 (index 0 unused)
+    bool third_is_equals = false; // word 3 so far is "="
+  };
+  struct LineFacts;
+
+  // Feeds the characters of the line in progress (no CR, LF or NUL).
+  void TakeCharacters(const char* begin, const char* end);
+  // The line in progress is complete.
+  void EndLine();
+  // The point a completed (or provisional) line gives.
+  void Emit(const LineState& line, std::uint64_t position, std::vector<ValuePoint>& into) const;
+  bool Wanted(std::uint64_t file_line) const { return !reformat_ || (file_line % 2) == 0; }
+  unsigned WordsNeeded() const;
+  void ChooseColumn(const LineState& second);
+  void AddMark();
+  void HandOutProvisional();
+
+  bool reformat_;
+  bool text_ended_ = false;
+  bool after_cr_ = false;  // the last character taken was a CR: a following LF belongs to it
+  std::uint64_t bytes_consumed_ = 0;
+  std::uint64_t ended_lines_ = 0;  // file lines ended so far
+  LineState line_;                 // the line in progress
+  LineState first_line_;           // line 0, kept until the column is chosen
+  bool have_first_line_ = false;
+  unsigned number_column_ = 0;
+  std::uint64_t final_points_ = 0;
+  std::size_t largest_final_ = 0;
+  std::vector<ValuePoint> batch_;
+  std::vector<ValuePoint> provisional_;  // handed out, may be withdrawn
+  std::vector<LineMark> marks_;
+  std::uint64_t line_start_ = 0;  // offset of the line in progress
+};
+
+}  // namespace kep::sequence
