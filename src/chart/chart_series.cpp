@@ -1,6 +1,8 @@
 #include "chart/chart_series.h"
 
 #include <array>
+#include <climits>
+#include <limits>
 
 #include "chart/axis_panel.h"
 #include "chart/chart_axis.h"
@@ -37,6 +39,31 @@ int ChartSeries::AddPoint(double x, double y, std::string_view label, Color colo
   if (OnAfterAdd) OnAfterAdd(*this, index);
   Repaint();
   return index;
+}
+
+void ChartSeries::AppendPoints(std::span<const ValuePoint> points) {
+  if (points.empty()) return;
+  // The bulk path stores exactly what AddPoint would: each point after the
+  // last, with no colour or label of its own.
+  double previous = PointCount() > 0 ? XValues().Stored(PointCount() - 1) : -std::numeric_limits<double>::infinity();
+  bool ascending = XValues().Order() == ChartListOrder::loAscending;
+  for (std::size_t i = 0; i < points.size() && ascending; ++i) {
+    ascending = points[i].x >= previous;  // false for NaN too
+    previous = points[i].x;
+  }
+  const bool bulk = ascending && !OnBeforeAdd && !OnAfterAdd && colors_.empty() && labels_.empty() &&
+                    points.size() <= static_cast<std::size_t>(INT_MAX - PointCount());
+  if (!bulk) {
+    for (const ValuePoint& point : points) AddPoint(point.x, point.y, "", raster::clSeriesColor);
+    return;
+  }
+  XValues().AppendValues(points, &ValuePoint::x);
+  YValues().AppendValues(points, &ValuePoint::y);
+  Repaint();
+}
+
+void ChartSeries::RemoveLastPoints(std::size_t count) {
+  for (; count > 0; --count) RemovePoint(PointCount() - 1);
 }
 
 void ChartSeries::StoreColor(int index, Color color) {

@@ -57,6 +57,16 @@ void ChartValueList::InsertValueAt(int i, double v) {
   Changed();
 }
 
+void ChartValueList::AppendValues(std::span<const ValuePoint> points, double ValuePoint::*member) {
+  // Extremes that are current go on over the new values while they are in
+  // the cache: the same results as a refresh.
+  const std::size_t before = values_.size();
+  const bool current = !stats_stale_ || before == 0;
+  values_.append(points.size(), [&](std::size_t k) { return points[k].*member; });
+  Changed();
+  if (current) Accumulate(before);
+}
+
 void ChartValueList::ReplaceValueAt(int i, double v) {
   CheckIndex(i, values_.size());
   values_[static_cast<std::size_t>(i)] = v;
@@ -76,8 +86,20 @@ void ChartValueList::RemoveAllValues() {
 
 void ChartValueList::SwapValues(ChartValueList& other) noexcept {
   values_.swap(other.values_);
+  // The statistics go with the values when both lists multiply alike.
+  const bool keep_statistics = multiplier_ == other.multiplier_;
+  const bool stale[2] = {stats_stale_, sums_stale_};
+  const bool other_stale[2] = {other.stats_stale_, other.sums_stale_};
+  std::swap(lowest_, other.lowest_);
+  std::swap(highest_, other.highest_);
+  std::swap(sum_, other.sum_);
+  std::swap(sum_of_magnitudes_, other.sum_of_magnitudes_);
   Changed();
   other.Changed();
+  stats_stale_ = other_stale[0] || !keep_statistics;
+  sums_stale_ = other_stale[1] || !keep_statistics;
+  other.stats_stale_ = stale[0] || !keep_statistics;
+  other.sums_stale_ = stale[1] || !keep_statistics;
 }
 
 void ChartValueList::CheckIndex(int i, std::size_t limit) {
@@ -95,30 +117,51 @@ int ChartValueList::FindValue(double v) const {
 
 void ChartValueList::RefreshStatistics() const {
   if (!stats_stale_) return;
-  const std::size_t n = values_.size();
-  if (n == 0) {
-    lowest_ = highest_ = sum_ = sum_of_magnitudes_ = 0;
+  Accumulate(0);
+}
+
+void ChartValueList::Accumulate(std::size_t from) const {
+  if (values_.size() == 0) {
+    lowest_ = highest_ = 0;
   } else {
-    double lowest = Multiplied(values_[0]);
-    double highest = lowest;
-    double sum = lowest;
-    double magnitudes = std::fabs(lowest);
-    for (std::size_t i = 1; i < n; ++i) {
-      const double w = Multiplied(values_[i]);
-      if (w < lowest) {
-        lowest = w;
-      } else if (w > highest) {
-        highest = w;
+    if (from == 0) lowest_ = highest_ = Multiplied(values_[0]);
+    double lowest = lowest_;
+    double highest = highest_;
+    // Lowest stays at most highest, so these are the two comparisons of one
+    // "lower, else higher" test; a NaN compares false and changes nothing.
+    const auto take = [&](double w) {
+      lowest = w < lowest ? w : lowest;
+      highest = w > highest ? w : highest;
+    };
+    values_.visit_runs(from, [&](const double* data, std::size_t count) {
+      if (multiplier_ == 1.0) {
+        for (std::size_t i = 0; i < count; ++i) take(data[i]);
+      } else {
+        for (std::size_t i = 0; i < count; ++i) take(Multiplied(data[i]));
       }
+    });
+    lowest_ = lowest;
+    highest_ = highest;
+  }
+  stats_stale_ = false;
+}
+
+// The sums are formed in extended precision, one value after the other:
+// they are asked for rarely, so only then.
+void ChartValueList::RefreshSums() const {
+  if (!sums_stale_) return;
+  double sum = 0;
+  double magnitudes = 0;
+  values_.visit_runs(0, [&](const double* data, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const double w = Multiplied(data[i]);
       sum = static_cast<double>(static_cast<Extended>(sum) + w);
       magnitudes = static_cast<double>(static_cast<Extended>(magnitudes) + std::fabs(w));
     }
-    lowest_ = lowest;
-    highest_ = highest;
-    sum_ = sum;
-    sum_of_magnitudes_ = magnitudes;
-  }
-  stats_stale_ = false;
+  });
+  sum_ = sum;
+  sum_of_magnitudes_ = magnitudes;
+  sums_stale_ = false;
 }
 
 double ChartValueList::Lowest() const {
@@ -132,12 +175,12 @@ double ChartValueList::Highest() const {
 }
 
 double ChartValueList::Sum() const {
-  RefreshStatistics();
+  RefreshSums();
   return sum_;
 }
 
 double ChartValueList::SumOfMagnitudes() const {
-  RefreshStatistics();
+  RefreshSums();
   return sum_of_magnitudes_;
 }
 

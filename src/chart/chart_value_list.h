@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "chart/block_array.h"
+#include "common/value_point.h"
 
 namespace kep::chart {
 
@@ -35,7 +37,7 @@ class ChartValueList {
   void SetValueSource(std::string source) { value_source_ = std::move(source); }
   double PendingValue() const { return pending_value_; }
   void SetPendingValue(double value) { pending_value_ = value; }
-  bool StatsStale() const { return stats_stale_; }
+  bool StatsStale() const { return stats_stale_ || sums_stale_; }
   // Counts the changes of the values read through ValueAt (stored values and
   // Multiplier), so that caches built from them can tell they are stale.
   std::uint64_t ChangeCount() const { return change_count_; }
@@ -43,6 +45,8 @@ class ChartValueList {
   int ValueCount() const { return static_cast<int>(values_.size()); }
   // The stored value at index i times Multiplier; i must be a valid index.
   double ValueAt(int i) const { return Multiplied(values_[static_cast<std::size_t>(i)]); }
+  // The value at index i as stored, before Multiplier.
+  double Stored(int i) const { return values_[static_cast<std::size_t>(i)]; }
   double LastValue() const { return ValueAt(ValueCount() - 1); }
 
   // Adds v keeping Order: a value that arrives in order is appended after one
@@ -50,6 +54,9 @@ class ChartValueList {
   // goes after every stored value equal to it. Returns the index used.
   int AppendValue(double v);
   void InsertValueAt(int i, double v);
+  // Appends the given member of every point after the stored values, in
+  // bulk: the caller has checked that they keep Order and fit the count.
+  void AppendValues(std::span<const ValuePoint> points, double ValuePoint::*member);
   void ReplaceValueAt(int i, double v);
   void RemoveValueAt(int i);
   // Removes every value and releases the storage.
@@ -68,11 +75,15 @@ class ChartValueList {
   double Multiplied(double stored) const;
   void Changed() {
     stats_stale_ = true;
+    sums_stale_ = true;
     ++change_count_;
   }
   // Raises "List index out of bounds (i)" unless 0 <= i < limit.
   static void CheckIndex(int i, std::size_t limit);
   void RefreshStatistics() const;
+  void RefreshSums() const;
+  // Brings Lowest and Highest, current up to index from, up to the last value.
+  void Accumulate(std::size_t from) const;
 
   ChartSeries& owner_;
   std::string name_;
@@ -87,7 +98,8 @@ class ChartValueList {
   mutable double lowest_ = 0;
   mutable double sum_ = 0;
   mutable double sum_of_magnitudes_ = 0;
-  mutable bool stats_stale_ = true;
+  mutable bool stats_stale_ = true;  // Lowest and Highest
+  mutable bool sums_stale_ = true;   // Sum and SumOfMagnitudes
   std::uint64_t change_count_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -153,21 +154,30 @@ Options ParseArguments(std::span<const std::string_view> args) {
   return options;
 }
 
+// The file's points as the open command reads them; raises its errors.
+viewer::LoadedSequence ReadFile(const std::string& path, bool keep_points) {
+  viewer::LoadedSequence loaded = viewer::ReadSequence(path, {}, {}, keep_points);
+  if (loaded.column_error) std::rethrow_exception(loaded.column_error);
+  return loaded;
+}
+
 void PrintPoints(const std::string& path, std::ostream& out) {
+  const viewer::LoadedSequence loaded = ReadFile(path, true);
+  const chart::ChartSeries& points = *loaded.points;
   char text[64];
-  viewer::ReadPoints(viewer::ReadSequenceText(path, {}, {}), [&](double x, double y) {
-    const int length = std::snprintf(text, sizeof text, "%.17g\t%.17g\n", x, y);
+  for (int i = 0; i < points.PointCount(); ++i) {
+    const int length = std::snprintf(text, sizeof text, "%.17g\t%.17g\n", points.XValueAt(i), points.YValueAt(i));
     out.write(text, length);
-  });
+  }
 }
 
 void PrintInfo(const std::string& path, std::ostream& out) {
-  const viewer::SequenceText text = viewer::ReadSequenceText(path, {}, {});
-  const viewer::PointSummary summary = viewer::ReadPoints(text, [](double, double) {});
+  const viewer::LoadedSequence loaded = ReadFile(path, false);
+  const viewer::PointSummary& summary = loaded.summary;
   out << "points " << summary.points << '\n'
       << "largest-digit-count " << summary.largest_digit_count << '\n'
       << "number-column " << summary.number_column << '\n'
-      << "reformatted " << (text.reformatted ? "yes" : "no") << '\n';
+      << "reformatted " << (loaded.reformatted ? "yes" : "no") << '\n';
 }
 
 // The viewer's chart in a window of the chosen size, taken through the same

@@ -112,18 +112,24 @@ class SequenceReader {
     std::size_t lengths[4] = {};  // lengths of words 1 .. 3 (index 0 unused)
     bool third_is_equals = false; // word 3 so far is "="
   };
-  struct LineFacts;
 
-  // Feeds the characters of the line in progress (no CR, LF or NUL).
-  void TakeCharacters(const char* begin, const char* end);
-  // The line in progress is complete.
+  // Takes the characters of the line in progress from p on, up to a line
+  // break or stop, and returns where it stopped.
+  const char* TakeCharacters(const char* p, const char* stop);
+  // Takes characters [begin, end) of word line_.words.
+  void TakeWord(const char* begin, const char* end);
   void EndLine();
-  // The point a completed (or provisional) line gives.
-  void Emit(const LineState& line, std::uint64_t position, std::vector<ValuePoint>& into) const;
+  // A new line begins at this offset of the file.
+  void BeginLine(std::uint64_t offset);
   bool Wanted(std::uint64_t file_line) const { return !reformat_ || (file_line % 2) == 0; }
+  // The words of the line in progress that matter: up to the number column.
   unsigned WordsNeeded() const;
   void ChooseColumn(const LineState& second);
-  void AddMark();
+  // Hands out the point of line index (after reformatting), if it gives one.
+  void Emit(const LineState& line, std::uint64_t index, bool provisional);
+  // Takes back the provisional points: their line grows.
+  void Withdraw();
+  // Hands out the point of the unended last line, provisionally.
   void HandOutProvisional();
 
   bool reformat_;
@@ -133,13 +139,16 @@ class SequenceReader {
   std::uint64_t ended_lines_ = 0;  // file lines ended so far
   LineState line_;                 // the line in progress
   LineState first_line_;           // line 0, kept until the column is chosen
-  bool have_first_line_ = false;
   unsigned number_column_ = 0;
+  bool line_provisional_ = false;    // the line in progress was handed out provisionally
+  bool column_provisional_ = false;  // the column was chosen from that line
+  std::size_t withdrawn_ = 0;        // of the Feed in progress
   std::uint64_t final_points_ = 0;
   std::size_t largest_final_ = 0;
   std::vector<ValuePoint> batch_;
   std::vector<ValuePoint> provisional_;  // handed out, may be withdrawn
   std::vector<LineMark> marks_;
+  LineMark next_mark_{kMarkEveryLines, kMarkEveryBytes};  // a line at or past either starts a mark
   std::uint64_t line_start_ = 0;  // offset of the line in progress
 };
 

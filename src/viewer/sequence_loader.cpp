@@ -1,6 +1,9 @@
 #include "viewer/sequence_loader.h"
 
-#include <exception>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <new>
 #include <utility>
 #include <vector>
@@ -11,43 +14,65 @@
 
 namespace kep::viewer {
 
-SequenceText ReadSequenceText(const std::string& path, const std::function<void()>& show_notice,
-                              const std::function<void()>& hide_notice) {
-  SequenceText text{sequence::ReadSequenceLines(path), std::string(sequence::FileNameOf(path)), false};
-  if (sequence::IsSQFileName(text.name)) {
-    if (show_notice) show_notice();
-    try {
-      sequence::ReformatSQFile(text.lines, text.reformatted);
-    } catch (...) {
-      if (hide_notice) hide_notice();
-      throw;
-    }
-    if (hide_notice) hide_notice();
-  }
-  return text;
+void ApplyBatch(chart::ChartSeries& series, const sequence::PointBatch& batch) {
+  series.RemoveLastPoints(batch.withdrawn);
+  series.AppendPoints(batch.points);
 }
 
-LoadResult LoadSequence(const std::string& path, ProgramChart& target, const LoadHooks& hooks) {
-  // Everything that needs memory in proportion to the file happens before
-  // the chart changes: the text is read and the points are made in a series
-  // of their own, which takes the place of the chart's points at the end. A
-  // file too large for memory therefore leaves the previous chart as it was.
-  LoadResult result;
-  chart::ChartSeries points;
-  std::exception_ptr points_error;
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  // The points live in many blocks of the allocator's heap, which it keeps
+  // after they are freed; give the free pages back to the system.
+  ::malloc_trim(0);
+#endif
+}
+
+LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std::stop_token stop, bool keep_points) {
+  LoadedSequence loaded;
+  try {
+    loaded.path = path;
+    loaded.name = sequence::FileNameOf(path);
+    loaded.file = std::make_unique<sequence::SequenceFile>(path);
+    loaded.reformatted = sequence::IsSQFileName(loaded.name);
+    loaded.reader = std::make_unique<sequence::SequenceReader>(loaded.reformatted);
+    loaded.points = std::make_unique<chart::ChartSeries>();
+    // Read what the file held on opening, so that a file that keeps growing
+    // still ends; a size of 0 is what kernel files report whatever they hold.
+    const std::uint64_t size = loaded.file->SizeAtOpen();
+    const std::uint64_t end = size > 0 ? size : sequence::SequenceFile::kWholeFile;
+    const auto receive = [&](const sequence::PointBatch& batch) {
+      if (keep_points) ApplyBatch(*loaded.points, batch);
+    };
+    if (loaded.reformatted && hooks.show_reformat_notice) hooks.show_reformat_notice();
+    try {
+      loaded.stopped = loaded.file->ReadInto(*loaded.reader, receive, end, stop) ==
+                       sequence::SequenceFile::ReadEnd::kStopped;
+      // The reformat step's failure: an "SQ" file without a line 0.
+      if (loaded.reformatted && !loaded.stopped) loaded.reader->CheckLine(0);
+    } catch (...) {
+      if (loaded.reformatted && hooks.hide_reformat_notice) hooks.hide_reformat_notice();
+      throw;
+    }
+    if (loaded.reformatted && hooks.hide_reformat_notice) hooks.hide_reformat_notice();
+  } catch (const std::bad_alloc&) {
+    throw Error(std::string(messages::kOutOfMemory));
+  }
+  if (loaded.stopped) return loaded;
+  try {
+    loaded.reader->CheckLine(1);
+  } catch (const Error&) {
+    loaded.column_error = std::current_exception();
+  }
+  const sequence::SequenceReader& reader = *loaded.reader;
+  loaded.summary = {reader.NumberColumn(), static_cast<std::size_t>(reader.PointCount()), reader.LargestDigitCount()};
+  return loaded;
+}
+
+LoadResult PutInPlace(LoadedSequence& loaded, ProgramChart& target, const LoadHooks& hooks) {
+  LoadResult result{loaded.name, loaded.summary, loaded.reformatted};
   std::vector<std::string> title;
   try {
-    const SequenceText text = ReadSequenceText(path, hooks.show_reformat_notice, hooks.hide_reformat_notice);
-    result.name = text.name;
-    result.reformatted = text.reformatted;
-    try {
-      result.points = ReadPoints(text, [&](double x, double y) { points.AddPoint(x, y, "", raster::clSeriesColor); });
-    } catch (const Error&) {
-      // A text too short to choose the number column fails at that step,
-      // after the chart has been cleared for the file.
-      points_error = std::current_exception();
-    }
-    title = {std::string(messages::kLoadedChartTitle) + text.name};
+    title = {std::string(messages::kLoadedChartTitle) + loaded.name};
   } catch (const std::bad_alloc&) {
     throw Error(std::string(messages::kOutOfMemory));
   }
@@ -57,11 +82,27 @@ LoadResult LoadSequence(const std::string& path, ProgramChart& target, const Loa
   series.ClearPoints();
   chart.Title().SetText(std::move(title));
   chart.UndoZoom();
-  if (hooks.remember_folder) hooks.remember_folder(std::string(sequence::FolderOf(path)));
-  if (points_error) std::rethrow_exception(points_error);
-  series.SwapPoints(points);
+  if (hooks.remember_folder) hooks.remember_folder(std::string(sequence::FolderOf(loaded.path)));
+  // A text too short to choose the number column fails at this step, after
+  // the chart has been cleared for the file.
+  if (loaded.column_error) std::rethrow_exception(loaded.column_error);
+  series.SwapPoints(*loaded.points);
   chart.LeftAxis().SetAutomatic(false);
   chart.LeftAxis().SetMaximum(LeftAxisTop(static_cast<double>(result.points.largest_digit_count)));
+  return result;
+}
+
+LoadResult LoadSequence(const std::string& path, ProgramChart& target, const LoadHooks& hooks) {
+  // Everything that needs memory in proportion to the file happens before
+  // the chart changes: the points are made in a series of their own, which
+  // takes the place of the chart's points at the end. A file whose points
+  // do not fit in memory therefore leaves the previous chart as it was.
+  LoadResult result;
+  {
+    LoadedSequence loaded = ReadSequence(path, hooks);
+    result = PutInPlace(loaded, target, hooks);
+  }  // the previous points go here
+  ReturnFreedMemory();
   return result;
 }
 

@@ -61,7 +61,9 @@ struct LoadedSequence {
 // NUL), reformatting an "SQ" file on the way. Raises the file errors,
 // "List index out of bounds (0)" for an "SQ" file without lines (before
 // anything changes) and "Out of memory". stop is checked between pieces.
-LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std::stop_token stop = {});
+// Without keep_points the points are counted but not stored (for a summary).
+LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std::stop_token stop = {},
+                            bool keep_points = true);
 
 // Puts a complete load in place, on the chart's thread, as the open command
 // does after reading: clear the series, title the chart "Sequence file: "
@@ -75,6 +77,10 @@ struct LoadResult {
   bool reformatted = false;
 };
 LoadResult PutInPlace(LoadedSequence& loaded, ProgramChart& target, const LoadHooks& hooks);
+
+// Gives the memory of freed points back to the system: call it after a
+// load, or the previous points, have been dropped.
+void ReturnFreedMemory();
 
 // ReadSequence then PutInPlace, on one thread. A failing step raises its
 // error and leaves what the steps before it did. Running out of memory

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "common/error.h"
@@ -13,23 +13,26 @@
 namespace kep::sequence {
 namespace {
 
-using Points = std::vector<std::pair<double, double>>;
-
-struct Loaded {
-  Points points;
-  std::size_t largest = 0;
-  unsigned column = 0;
+struct Read {
+  SequenceFile::ReadEnd end = SequenceFile::ReadEnd::kEndReached;
+  std::uint64_t points = 0;  // net of withdrawn ones
+  std::uint64_t batches = 0;
+  std::uint64_t bytes = 0;
 };
 
-// The load steps in the viewer's order, on a list made from text.
-Loaded Load(std::string_view text, std::string_view name = "a.kep") {
-  LineList lines = LineList::Split(text);
-  bool reformatted = false;
-  if (IsSQFileName(name)) ReformatSQFile(lines, reformatted);
-  Loaded loaded;
-  loaded.column = ChooseNumberColumn(lines, reformatted);
-  loaded.largest = BuildPoints(lines, loaded.column, [&](double x, double y) { loaded.points.emplace_back(x, y); });
-  return loaded;
+Read ReadFile(const std::string& path, std::uint64_t end = SequenceFile::kWholeFile, std::stop_token stop = {}) {
+  const SequenceFile file(path);
+  SequenceReader reader(IsSQFileName(std::filesystem::path(path).filename().string()));
+  Read read;
+  read.end = file.ReadInto(
+      reader,
+      [&](const PointBatch& batch) {
+        read.points += batch.points.size() - batch.withdrawn;
+        ++read.batches;
+      },
+      end, stop);
+  read.bytes = reader.BytesConsumed();
+  return read;
 }
 
 std::string ErrorText(auto&& action) {
@@ -41,111 +44,85 @@ std::string ErrorText(auto&& action) {
   return "no error";
 }
 
-TEST(SequenceFileTest, HeaderLineAndEqualsColumn) {
-  const Loaded loaded = Load("Tavrine sequence file\n1 12 = 2^2 * 3\n2 150 = 2 * 3 * 5^2\n");
-  EXPECT_EQ(loaded.column, 2u);
-  EXPECT_EQ(loaded.points, (Points{{2, 2}, {3, 3}}));
-  EXPECT_EQ(loaded.largest, 3u);
-}
-
-TEST(SequenceFileTest, XIsTheLinePositionSoSkippedLinesLeaveGaps) {
-  const Loaded loaded = Load("1 5 = 5\n2 12 = x\n \t \nTavrine mid\n5 123 = y\n");
-  EXPECT_EQ(loaded.points, (Points{{1, 1}, {2, 2}, {5, 3}}));
-}
-
-TEST(SequenceFileTest, ColonInTheSecondLineMakesTheThirdWordTheTerm) {
-  const Loaded loaded = Load("0 : 1 = 1\n1 : 12 = 2^2 * 3\n2 : 150 = x\n");
-  EXPECT_EQ(loaded.column, 3u);
-  EXPECT_EQ(loaded.points, (Points{{1, 1}, {2, 2}, {3, 3}}));
-}
-
-TEST(SequenceFileTest, WordsAreNotValidatedAndMissingWordsCountZero) {
-  const Loaded loaded = Load("1 -123 = a\n2 1,234 = b\n3\t77\t=\tx\ntavrine 1 = lower\nTavrine: 22 = colon\n");
-  EXPECT_EQ(loaded.points, (Points{{1, 4}, {2, 5}, {3, 0}, {4, 1}, {5, 2}}));
-  EXPECT_EQ(Load("a\nb\n").largest, 0u);
-}
-
-TEST(SequenceFileTest, LineEndKindsGiveTheSamePoints) {
-  const Points lf = Load("1 12 = a\n2 345 = b\n").points;
-  EXPECT_EQ(Load("1 12 = a\r\n2 345 = b\r\n").points, lf);
-  EXPECT_EQ(Load("1 12 = a\r2 345 = b").points, lf);
-}
-
-TEST(SequenceFileTest, SQNamesAndReformat) {
+TEST(SequenceFileTest, SQNames) {
   EXPECT_TRUE(IsSQFileName("SQ"));
   EXPECT_TRUE(IsSQFileName("SQ123.txt"));
   EXPECT_FALSE(IsSQFileName("sq123.txt"));
   EXPECT_FALSE(IsSQFileName("S"));
   EXPECT_FALSE(IsSQFileName(""));
-
-  LineList lines = LineList::Split("A\nB\nC\nD\nE\n");
-  bool reformatted = false;
-  ReformatSQFile(lines, reformatted);
-  EXPECT_TRUE(reformatted);
-  ASSERT_EQ(lines.Count(), 3u);
-  EXPECT_EQ(lines[0], "0 A");
-  EXPECT_EQ(lines[1], "C");
-  EXPECT_EQ(lines[2], "E");
-
-  const Loaded loaded = Load("5\nignored\n1 22\nignored\n2 333\n", "SQ5");
-  EXPECT_EQ(loaded.column, 2u);
-  EXPECT_EQ(loaded.points, (Points{{1, 1}, {2, 2}, {3, 3}}));
 }
 
-TEST(SequenceFileTest, ShortListsFailWithTheIndex) {
-  EXPECT_EQ(ErrorText([] { Load("", "SQ"); }), "List index out of bounds (0)");
-  EXPECT_EQ(ErrorText([] { Load("1 2 = 3\n2 3 = 4\n", "SQ"); }), "List index out of bounds (1)");
-  EXPECT_EQ(ErrorText([] { Load(""); }), "List index out of bounds (1)");
-  EXPECT_EQ(ErrorText([] { Load("1 22 = x\n"); }), "List index out of bounds (1)");
-}
-
-TEST(SequenceFileTest, ReadsFilesAndReportsWhyItCannot) {
+TEST(SequenceFileTest, OnlyRegularFilesAreOpened) {
   test::TempDir dir;
   const std::string file = dir.Write("seq.txt", "Tavrine x\r\n1 12 = 3\r\n2 150 = 4");
-  const LineList lines = ReadSequenceLines(file);
-  ASSERT_EQ(lines.Count(), 3u);
-  EXPECT_EQ(lines[2], "2 150 = 4");
+  EXPECT_EQ(ReadFile(file).points, 2u);
 
   const std::string missing = dir.File("missing.kep");
-  EXPECT_EQ(ErrorText([&] { ReadSequenceLines(missing); }),
+  EXPECT_EQ(ErrorText([&] { SequenceFile{missing}; }),
             "Cannot open file \"" + missing + "\". No such file or directory");
-  EXPECT_EQ(ErrorText([&] { ReadSequenceLines(dir.path().string()); }),
+  EXPECT_EQ(ErrorText([&] { SequenceFile{dir.path().string()}; }),
             "Cannot open file \"" + dir.path().string() + "\". Is a directory");
-
   const std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(ErrorText([&] { ReadSequenceLines(fifo); }),
-            "Cannot open file \"" + fifo + "\". It is not a regular file");
-  EXPECT_EQ(ErrorText([] { ReadSequenceLines("/dev/zero"); }),
-            "Cannot open file \"/dev/zero\". It is not a regular file");
+  EXPECT_EQ(ErrorText([&] { SequenceFile{fifo}; }), "Cannot open file \"" + fifo + "\". It is not a regular file");
+  EXPECT_EQ(ErrorText([] { SequenceFile{"/dev/zero"}; }), "Cannot open file \"/dev/zero\". It is not a regular file");
 }
 
-// Files kept because they once troubled a reader: each must load or fail with
-// a message, never crash or hang.
-TEST(SequenceFileTest, MalformedFilesGiveAResultOrAMessage) {
+// Reading ends at the file's end, at the offset asked for (so that a file
+// that keeps growing still ends), at the first NUL whatever follows it, and
+// when asked to stop.
+TEST(SequenceFileTest, ReadingEnds) {
   test::TempDir dir;
-  const std::string kTooShort = "List index out of bounds (1)";
+  std::string lines;
+  for (int i = 0; i < 200'000; ++i) lines += "1 22 = 3\n";  // 9 bytes a line, several pieces
+  const std::string file = dir.Write("many.kep", lines);
+  EXPECT_EQ(ReadFile(file).points, 200'000u);
+  const Read part = ReadFile(file, 9 * 1000 + 4);
+  EXPECT_EQ(part.end, SequenceFile::ReadEnd::kEndReached);
+  EXPECT_EQ(part.bytes, 9 * 1000 + 4u);
+  EXPECT_EQ(part.points, 1001u);  // the unended "1 22" counts provisionally
+
+  std::stop_source stop;
+  stop.request_stop();
+  const Read stopped = ReadFile(file, SequenceFile::kWholeFile, stop.get_token());
+  EXPECT_EQ(stopped.end, SequenceFile::ReadEnd::kStopped);
+  EXPECT_EQ(stopped.bytes, 0u);
+
+  // Three lines and a NUL before a sparse tail of 2 GiB: one piece is read.
+  const std::string sparse = dir.Write("sparse.kep", std::string("1 1 = 1\n2 22 = 2\n3 333 = 3\n\0", 28));
+  std::filesystem::resize_file(sparse, std::uint64_t{2} << 30);
+  const Read ended = ReadFile(sparse);
+  EXPECT_EQ(ended.end, SequenceFile::ReadEnd::kTextEnded);
+  EXPECT_EQ(ended.points, 3u);
+  EXPECT_EQ(ended.batches, 1u);
+  EXPECT_EQ(ended.bytes, 28u);
+}
+
+// Files kept because they once troubled a reader: each must give its points,
+// or too few lines, never crash or hang. The long line and the line ends are
+// read in constant memory: only counters of the line in progress are kept.
+TEST(SequenceFileTest, MalformedFilesGiveTheirPoints) {
+  test::TempDir dir;
   struct Case {
-    std::string name, bytes, error;
-    std::size_t points;
+    std::string name, bytes;
+    std::uint64_t lines, points;
   };
   const std::vector<Case> cases = {
-      {"empty", "", kTooShort, 0},
-      {"nul_bytes", std::string(4096, '\0'), kTooShort, 0},
-      {"junk", std::string("\x89PNG\r\n\x1a\n\xff\xfe\x00\x01 \t\x7f", 16), "no error", 2},
-      {"long_line", std::string(100'000'000, '7'), kTooShort, 0},
-      {"blank_lines", " \t \n\t\t\n   \n", "no error", 0},
+      {"empty", "", 0, 0},
+      {"nul_bytes", std::string(4096, '\0'), 0, 0},
+      {"junk", std::string("\x89PNG\r\n\x1a\n\xff\xfe\x00\x01 \t\x7f", 16), 3, 2},
+      {"long_line", std::string(100'000'000, '7'), 1, 0},
+      {"blank_lines", " \t \n\t\t\n   \n", 3, 0},
+      {"only_line_ends", std::string(3'000'000, '\n') + std::string(3'000'000, '\r'), 6'000'000, 0},
   };
   for (const Case& c : cases) {
-    const std::string file = dir.Write(c.name, c.bytes);
-    std::size_t points = 0;
-    const std::string error = ErrorText([&] {
-      LineList lines = ReadSequenceLines(file);
-      const unsigned column = ChooseNumberColumn(lines, false);
-      BuildPoints(lines, column, [&](double, double) { ++points; });
-    });
-    EXPECT_EQ(error, c.error) << c.name;
+    const SequenceFile file(dir.Write(c.name, c.bytes));
+    SequenceReader reader(false);
+    std::uint64_t points = 0;
+    file.ReadInto(reader, [&](const PointBatch& batch) { points += batch.points.size() - batch.withdrawn; });
+    EXPECT_EQ(reader.FileLines(), c.lines) << c.name;
     EXPECT_EQ(points, c.points) << c.name;
+    EXPECT_EQ(reader.PointCount(), c.points) << c.name;
   }
 }
 

@@ -1,0 +1,255 @@
+#include "sequence/sequence_reader.h"
+
+#include <algorithm>
+
+#include "common/error.h"
+#include "common/format.h"
+#include "sequence/messages.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace kep::sequence {
+
+namespace {
+
+constexpr std::string_view kHeaderKeyword = "Tavrine";
+
+bool IsLineBreak(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+bool IsPrintable(char c) { return static_cast<unsigned char>(c) > 32; }
+
+// The first CR, LF or NUL (and, with kSpace, space) in [p, stop), or stop.
+// Sixteen bytes at a time where the processor allows it: this scan is the
+// cost of reading a file.
+template <bool kSpace>
+const char* FindStop(const char* p, const char* stop) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i nul = _mm_setzero_si128();
+  const __m128i space = _mm_set1_epi8(' ');
+  while (stop - p >= 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf)),
+                                _mm_cmpeq_epi8(chunk, nul));
+    if constexpr (kSpace) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, space));
+    const int mask = _mm_movemask_epi8(hits);
+    if (mask != 0) return p + __builtin_ctz(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  while (p < stop && !IsLineBreak(*p) && !(kSpace && *p == ' ')) ++p;
+  return p;
+}
+
+}  // namespace
+
+SequenceReader::SequenceReader(bool reformat) : reformat_(reformat) { marks_.push_back({0, 0}); }
+
+
+std::uint64_t SequenceReader::Lines() const {
+  const std::uint64_t lines = FileLines();
+  return reformat_ ? (lines + 1) / 2 : lines;
+}
+
+std::size_t SequenceReader::LargestDigitCount() const {
+  std::size_t largest = largest_final_;
+  for (const ValuePoint& point : provisional_) largest = std::max(largest, static_cast<std::size_t>(point.y));
+  return largest;
+}
+
+void SequenceReader::CheckLine(std::size_t i) const {
+  if (Lines() <= i) throw Error(FormatMessage(messages::kListIndexOutOfBounds, i));
+}
+
+unsigned SequenceReader::WordsNeeded() const {
+  if (!Wanted(ended_lines_)) return 0;
+  // Until the column is known, lines 0 and 1 need words 1 to 3.
+  return number_column_ != 0 ? number_column_ : 3;
+}
+
+// ---- the points of lines ----
+
+void SequenceReader::Emit(const LineState& line, std::uint64_t index, bool provisional) {
+  std::size_t term = 0;
+  if (reformat_ && index == 0) {
+    // Line 0 of a reformatted file reads "0 " and its text: never a header
+    // or blank, and its original first word is word 2, the number column.
+    term = line.lengths[1];
+  } else {
+    const bool header = line.words >= 1 && line.header && line.lengths[1] == kHeaderKeyword.size();
+    if (header || !line.printable) return;
+    term = line.lengths[number_column_];
+  }
+  const ValuePoint point{static_cast<double>(index + 1), static_cast<double>(term)};
+  batch_.push_back(point);
+  if (provisional) {
+    provisional_.push_back(point);
+  } else {
+    ++final_points_;
+    largest_final_ = std::max(largest_final_, term);
+  }
+}
+
+void SequenceReader::ChooseColumn(const LineState& second) {
+  const bool third_is_equals = second.words >= 3 && second.third_is_equals && second.lengths[3] == 1;
+  number_column_ = (third_is_equals || reformat_) ? 2 : 3;
+}
+
+// ---- lines ----
+
+void SequenceReader::TakeWord(const char* begin, const char* end) {
+  LineState& s = line_;
+  const auto n = static_cast<std::size_t>(end - begin);
+  if (s.words <= 3) {
+    std::size_t& length = s.lengths[s.words];
+    if (s.words == 1 && s.header) {
+      s.header = length + n <= kHeaderKeyword.size() && std::equal(begin, end, kHeaderKeyword.begin() + length);
+    }
+    if (s.words == 3 && length == 0 && n > 0) s.third_is_equals = *begin == '=';
+    length += n;
+  }
+  if (!s.printable) s.printable = std::any_of(begin, end, IsPrintable);
+}
+
+const char* SequenceReader::TakeCharacters(const char* p, const char* stop) {
+  LineState& s = line_;
+  const char* const start = p;
+  const unsigned needed = WordsNeeded();
+  while (p < stop) {
+    if (s.words > needed || (s.words == needed && !s.in_word)) {
+      // The words that matter are known: only a blank line still needs a look
+      // at the rest, for a printable character.
+      if (!s.printable && needed > 0) {
+        while (p < stop && !IsLineBreak(*p) && !IsPrintable(*p)) ++p;
+        if (p == stop || IsLineBreak(*p)) break;
+        s.printable = true;
+      }
+      p = FindStop<false>(p, stop);
+      break;
+    }
+    if (!s.in_word) {
+      while (p < stop && *p == ' ') ++p;
+      if (p == stop || IsLineBreak(*p)) break;
+      s.in_word = true;
+      ++s.words;
+    }
+    const char* const word_end = FindStop<true>(p, stop);
+    TakeWord(p, word_end);
+    p = word_end;
+    if (p == stop || *p != ' ') break;
+    s.in_word = false;
+  }
+  s.bytes += static_cast<std::uint64_t>(p - start);
+  return p;
+}
+
+void SequenceReader::EndLine() {
+  const std::uint64_t file_line = ended_lines_;
+  if (Wanted(file_line)) {
+    const std::uint64_t index = reformat_ ? file_line / 2 : file_line;
+    if (line_provisional_) {
+      // Handed out already, and unchanged since: final now.
+      for (const ValuePoint& point : provisional_) {
+        largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
+      }
+      final_points_ += provisional_.size();
+      provisional_.clear();
+      line_provisional_ = false;
+      column_provisional_ = false;
+    } else if (index == 0) {
+      first_line_ = line_;
+    } else if (index == 1 && number_column_ == 0) {
+      ChooseColumn(line_);
+      Emit(first_line_, 0, false);
+      Emit(line_, 1, false);
+    } else {
+      Emit(line_, index, false);
+    }
+  }
+  ++ended_lines_;
+}
+
+void SequenceReader::BeginLine(std::uint64_t offset) {
+  line_ = LineState{};
+  if (ended_lines_ >= next_mark_.line || offset >= next_mark_.offset) {
+    marks_.push_back({ended_lines_, offset});
+    next_mark_ = {ended_lines_ + kMarkEveryLines, offset + kMarkEveryBytes};
+  }
+}
+
+void SequenceReader::Withdraw() {
+  withdrawn_ += provisional_.size();
+  provisional_.clear();
+  if (column_provisional_) number_column_ = 0;
+  column_provisional_ = false;
+  line_provisional_ = false;
+}
+
+void SequenceReader::HandOutProvisional() {
+  if (text_ended_ || line_.bytes == 0 || !Wanted(ended_lines_)) return;
+  const std::uint64_t index = reformat_ ? ended_lines_ / 2 : ended_lines_;
+  if (number_column_ != 0) {
+    Emit(line_, index, true);
+  } else if (index == 1) {
+    // The column comes from this line as it is now: line 0's point depends
+    // on it too, unless reformatting fixes the column.
+    ChooseColumn(line_);
+    column_provisional_ = !reformat_;
+    Emit(first_line_, 0, column_provisional_);
+    Emit(line_, 1, true);
+  } else {
+    return;  // line 0 alone: held back until line 1 exists
+  }
+  line_provisional_ = true;
+}
+
+PointBatch SequenceReader::Feed(std::string_view bytes) {
+  batch_.clear();
+  withdrawn_ = 0;
+  if (text_ended_ || bytes.empty()) return {};
+  const char* const begin = bytes.data();
+  const char* const stop = begin + bytes.size();
+  const char* p = begin;
+  if (after_cr_) {  // the second half of a CR LF split between two Feeds
+    after_cr_ = false;
+    if (*p == '\n') {
+      ++p;
+      if (marks_.back().line == ended_lines_) {
+        ++marks_.back().offset;
+        ++next_mark_.offset;
+      }
+    }
+  }
+  while (p < stop) {
+    if (line_provisional_ && !IsLineBreak(*p)) Withdraw();  // the provisional line grows
+    const char* const end = TakeCharacters(p, stop);
+    if (end == stop) {
+      p = end;
+      break;
+    }
+    if (*end == '\0') {  // the text ends here
+      if (line_.bytes > 0) EndLine();
+      line_ = LineState{};
+      text_ended_ = true;
+      p = end + 1;
+      break;
+    }
+    EndLine();
+    p = end + 1;
+    if (*end == '\r') {
+      if (p == stop) {
+        after_cr_ = true;
+      } else if (*p == '\n') {
+        ++p;
+      }
+    }
+    BeginLine(bytes_consumed_ + static_cast<std::uint64_t>(p - begin));
+  }
+  bytes_consumed_ += static_cast<std::uint64_t>(p - begin);
+  HandOutProvisional();
+  return {withdrawn_, batch_};
+}
+
+}  // namespace kep::sequence

@@ -1,0 +1,171 @@
+#include "sequence/sequence_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+
+namespace kep::sequence {
+namespace {
+
+using Points = std::vector<ValuePoint>;
+
+// What a consumer holds after every batch: withdrawn points removed, new ones appended.
+struct Consumer {
+  Points points;
+  void Take(const PointBatch& batch) {
+    ASSERT_LE(batch.withdrawn, points.size());
+    points.resize(points.size() - batch.withdrawn);
+    points.insert(points.end(), batch.points.begin(), batch.points.end());
+  }
+};
+
+Points Read(std::string_view text, bool reformat = false) {
+  SequenceReader reader(reformat);
+  Consumer consumer;
+  consumer.Take(reader.Feed(text));
+  return consumer.points;
+}
+
+// The same text fed in pieces of `piece` bytes.
+Points ReadInPieces(std::string_view text, std::size_t piece, bool reformat = false) {
+  SequenceReader reader(reformat);
+  Consumer consumer;
+  for (std::size_t at = 0; at < text.size(); at += piece) consumer.Take(reader.Feed(text.substr(at, piece)));
+  return consumer.points;
+}
+
+std::string ErrorText(auto&& action) {
+  try {
+    action();
+  } catch (const Error& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+TEST(SequenceReaderTest, LineEndsAndTheFirstNul) {
+  // Each line is "<n> <n digits>", so a point tells which line it came from.
+  const Points expected{{1, 1}, {2, 2}, {3, 3}};
+  EXPECT_EQ(Read("a 1\nb 22\nc 333\n"), (Points{{1, 0}, {2, 0}, {3, 0}}));  // column 3: no word 3
+  EXPECT_EQ(Read("1 1 = a\n2 22 = b\n3 333 = c\n"), expected);
+  EXPECT_EQ(Read("1 1 = a\r\n2 22 = b\r\n3 333 = c"), expected);
+  EXPECT_EQ(Read("1 1 = a\r2 22 = b\r3 333 = c\r"), expected);
+  // LF CR and CR CR LF end two lines: the empty line between shifts X.
+  EXPECT_EQ(Read("1 1 = a\n\r2 22 = b\r\r\n3 333 = c"), (Points{{1, 1}, {3, 1}, {5, 1}}));  // line 1 empty: column 3
+  // Nothing after the first NUL counts; the line before it does.
+  EXPECT_EQ(Read(std::string("1 1 = a\n2 22 = b\0\n3 333 = c\n", 26)), (Points{{1, 1}, {2, 2}}));
+
+  SequenceReader reader(false);
+  reader.Feed(std::string("1 1 = a\n2 2", 11) + std::string(1, '\0') + "2 = b\n");
+  EXPECT_TRUE(reader.TextEnded());
+  EXPECT_EQ(reader.BytesConsumed(), 12u);
+  EXPECT_EQ(reader.Feed("3 333 = c\n").points.size(), 0u);
+  EXPECT_EQ(reader.PointCount(), 2u);
+}
+
+TEST(SequenceReaderTest, HeadersBlankLinesColumnsAndWords) {
+  EXPECT_EQ(Read("Tavrine x\n1 12 = 2^2 * 3\n \t \nTavrine2 1 = x\n2 150 = y\n"),
+            (Points{{2, 2}, {4, 1}, {5, 3}}));
+  // A colon makes word 3 the term; missing words count 0; tabs are word characters.
+  EXPECT_EQ(Read("0 : 1 = 1\n1 : 12 = x\n2\t:\t3\n"), (Points{{1, 1}, {2, 2}, {3, 0}}));
+  EXPECT_EQ(Read("1 -123 = a\n2 1,234 = b\n  3   77  \n"), (Points{{1, 4}, {2, 5}, {3, 2}}));
+  // "=" must be the whole third word of line 1 for column 2.
+  EXPECT_EQ(Read("1 22 333\n1 22 == 4444\n"), (Points{{1, 3}, {2, 2}}));
+}
+
+TEST(SequenceReaderTest, SQFilesDropOddLinesAndPrefixLineZero) {
+  EXPECT_EQ(Read("5\nignored\n1 22\nignored\n2 333\n", true), (Points{{1, 1}, {2, 2}, {3, 3}}));
+  // Line 0 is never a header or blank once prefixed with "0 ".
+  EXPECT_EQ(Read("Tavrine\nx\n1 22\n", true), (Points{{1, 7}, {2, 2}}));
+  EXPECT_EQ(Read("   \nx\n1 22\n", true), (Points{{1, 0}, {2, 2}}));
+}
+
+TEST(SequenceReaderTest, MissingLinesAreReportedByIndex) {
+  const auto check = [](std::string_view text, bool reformat) {
+    SequenceReader reader(reformat);
+    reader.Feed(text);
+    if (reformat) reader.CheckLine(0);
+    reader.CheckLine(1);
+  };
+  EXPECT_EQ(ErrorText([&] { check("", true); }), "List index out of bounds (0)");
+  EXPECT_EQ(ErrorText([&] { check("1 2 = 3\n2 3 = 4\n", true); }), "List index out of bounds (1)");
+  EXPECT_EQ(ErrorText([&] { check(std::string(100, '\0'), false); }), "List index out of bounds (1)");
+  EXPECT_EQ(ErrorText([&] { check("1 22 = x\n", false); }), "List index out of bounds (1)");
+  EXPECT_EQ(ErrorText([&] { check("\n\n", false); }), "no error");
+  // Line 0 alone gives no point: no column can be chosen.
+  EXPECT_EQ(Read("1 22 = x\n"), Points{});
+}
+
+// Every way of cutting a text into pieces gives the points of the whole
+// text: CR LF pairs, words, "Tavrine" and "=" split between two pieces, and
+// provisional last lines that grow.
+TEST(SequenceReaderTest, PiecesOfEverySizeGiveTheWholeTextsPoints) {
+  const std::string texts[] = {
+      "Tavrine head\r\n1 12 = a\r\r\n2 345 = b\n\r3 6789 = c\rTavrin 1 = d\n  \t\n4 5 =",
+      "1 22 333 4444\n5 66 = 7777\nx y z\n 1  22  333 ",
+      "SQ 1\n2\n3 44\n5\n6 777",
+      std::string("1 1 = 1\n2 22 = 2\n3 3") + std::string(1, '\0') + "33 = 3\n",
+  };
+  for (const std::string& text : texts) {
+    for (const bool reformat : {false, true}) {
+      const Points whole = Read(text, reformat);
+      for (std::size_t piece = 1; piece <= text.size(); ++piece) {
+        EXPECT_EQ(ReadInPieces(text, piece, reformat), whole) << "piece " << piece << " of " << text;
+      }
+    }
+  }
+}
+
+TEST(SequenceReaderTest, AProvisionalLastLineIsWithdrawnWhenItGrows) {
+  SequenceReader reader(false);
+  Consumer consumer;
+  consumer.Take(reader.Feed("Tavrine\n1 22 = x\n2 3"));
+  EXPECT_EQ(consumer.points, (Points{{2, 2}, {3, 1}}));
+  const PointBatch grown = reader.Feed("33");
+  EXPECT_EQ(grown.withdrawn, 1u);
+  consumer.Take(grown);
+  EXPECT_EQ(consumer.points, (Points{{2, 2}, {3, 3}}));
+  EXPECT_EQ(reader.LargestDigitCount(), 3u);
+  // A line end alone makes it final without a change.
+  const PointBatch ended = reader.Feed("\n");
+  EXPECT_EQ(ended.withdrawn, 0u);
+  EXPECT_TRUE(ended.points.empty());
+  EXPECT_EQ(reader.PointCount(), 2u);
+  EXPECT_EQ(reader.FileLines(), 3u);
+
+  // While line 1 is the last line, its third word may still become "=":
+  // the points of lines 0 and 1 are both provisional.
+  SequenceReader early(false);
+  Consumer held;
+  held.Take(early.Feed("1 22 333\n1 22 "));
+  EXPECT_EQ(held.points, (Points{{1, 3}, {2, 0}}));
+  EXPECT_EQ(early.NumberColumn(), 3u);
+  const PointBatch column_changes = early.Feed("=");
+  EXPECT_EQ(column_changes.withdrawn, 2u);
+  held.Take(column_changes);
+  EXPECT_EQ(held.points, (Points{{1, 2}, {2, 2}}));
+  EXPECT_EQ(early.NumberColumn(), 2u);
+}
+
+TEST(SequenceReaderTest, TheLineIndexMarksLinesByCountAndBySize) {
+  SequenceReader reader(false);
+  std::string text;
+  for (int i = 0; i < 10000; ++i) text += "1 2 = 3\r\n";  // 9 bytes a line
+  const std::string long_line(SequenceReader::kMarkEveryBytes + 10, '7');
+  text += long_line + "\nafter\n";
+  for (std::size_t at = 0; at < text.size(); at += 4093) reader.Feed(std::string_view(text).substr(at, 4093));
+  const std::vector<LineMark>& marks = reader.LineIndex();
+  const std::vector<LineMark> expected{{0, 0}, {4096, 4096 * 9}, {8192, 8192 * 9}, {10001, 10000 * 9 + long_line.size() + 1}};
+  ASSERT_EQ(marks.size(), expected.size());
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    EXPECT_EQ(marks[i].line, expected[i].line);
+    EXPECT_EQ(marks[i].offset, expected[i].offset);
+    EXPECT_EQ(text.substr(marks[i].offset, 1), marks[i].line == 10001 ? "a" : "1");
+  }
+}
+
+}  // namespace
+}  // namespace kep::sequence
