@@ -78,7 +78,7 @@ void SequenceReader::Emit(const LineState& line, std::uint64_t index, bool provi
     // or blank, and its original first word is word 2, the number column.
     term = line.lengths[1];
   } else {
-    const bool header = line.words >= 1 && line.header && line.lengths[1] == kHeaderKeyword.size();
+    const bool header = line.words >= 1 && !line.not_header && line.lengths[1] == kHeaderKeyword.size();
     if (header || !line.printable) return;
     term = line.lengths[number_column_];
   }
@@ -104,8 +104,9 @@ void SequenceReader::TakeWord(const char* begin, const char* end) {
   const auto n = static_cast<std::size_t>(end - begin);
   if (s.words <= 3) {
     std::size_t& length = s.lengths[s.words];
-    if (s.words == 1 && s.header) {
-      s.header = length + n <= kHeaderKeyword.size() && std::equal(begin, end, kHeaderKeyword.begin() + length);
+    if (s.words == 1 && !s.not_header) {
+      s.not_header = length + n > kHeaderKeyword.size();
+      for (std::size_t k = 0; k < n && !s.not_header; ++k) s.not_header = begin[k] != kHeaderKeyword[length + k];
     }
     if (s.words == 3 && length == 0 && n > 0) s.third_is_equals = *begin == '=';
     length += n;

@@ -103,12 +103,13 @@ class SequenceReader {
 
  private:
   // What is known of the line in progress, updated byte run by byte run.
+  // All zero at the start of a line, so that starting one is cheap.
   struct LineState {
     std::uint64_t bytes = 0;      // characters so far
     unsigned words = 0;           // words begun so far
     bool in_word = false;         // the last character was part of a word
     bool printable = false;       // a character above code 32 was seen
-    bool header = true;           // word 1 so far is a prefix of "Tavrine" (or no word yet)
+    bool not_header = false;      // word 1 so far is no prefix of "Tavrine"
     std::size_t lengths[4] = {};  // lengths of words 1 .. 3 (index 0 unused)
     bool third_is_equals = false; // word 3 so far is "="
   };

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/error.h"
@@ -109,14 +112,50 @@ TEST(SequenceLoaderTest, AFailingStepKeepsWhatTheStepsBeforeItDid) {
   EXPECT_EQ(program.Chart().LeftAxis().Maximum(), 4);  // restored by undoing the zoom
 }
 
-TEST(SequenceLoaderTest, ReadPointsListsEveryDataLine) {
-  test::TempDir dir;
-  const SequenceText text = ReadSequenceText(dir.Write("c.kep", "1 7 = 7\n2 -123 = x\n\n4 1,234 = y\n"), {}, {});
+std::vector<std::pair<double, double>> Points(const chart::ChartSeries& series) {
   std::vector<std::pair<double, double>> points;
-  const PointSummary summary = ReadPoints(text, [&](double x, double y) { points.emplace_back(x, y); });
-  EXPECT_EQ(points, (std::vector<std::pair<double, double>>{{1, 1}, {2, 4}, {4, 5}}));
-  EXPECT_EQ(summary.points, 3u);
-  EXPECT_EQ(summary.largest_digit_count, 5u);
+  for (int i = 0; i < series.PointCount(); ++i) points.emplace_back(series.XValueAt(i), series.YValueAt(i));
+  return points;
+}
+
+// Read aside, put in place, then go on with bytes appended to the file (a
+// half-written last line among them): the chart ends as a fresh load of the
+// file as it now is.
+TEST(SequenceLoaderTest, ALoadGoesOnWithAppendedBytes) {
+  test::TempDir dir;
+  const std::string path = dir.Write("c.kep", "1 7 = 7\n2 -123 = x\n\n4 1,2");
+  LoadedSequence loaded = ReadSequence(path, {});
+  EXPECT_EQ(Points(*loaded.points), (std::vector<std::pair<double, double>>{{1, 1}, {2, 4}, {4, 3}}));
+  EXPECT_EQ(loaded.summary.points, 3u);
+  EXPECT_EQ(loaded.summary.largest_digit_count, 4u);
+
+  ProgramChart program;
+  PutInPlace(loaded, program, {});
+  for (const std::string_view more : {"34 = y\r", "\n5 55555", "5 = z\n"}) {
+    {
+      std::ofstream out(path, std::ios::app | std::ios::binary);
+      out << more;
+    }
+    loaded.file->ReadInto(*loaded.reader, [&](const sequence::PointBatch& batch) { ApplyBatch(program.Series(), batch); });
+  }
+  ProgramChart fresh;
+  LoadSequence(path, fresh, {});
+  EXPECT_EQ(Points(program.Series()), Points(fresh.Series()));
+  EXPECT_EQ(Points(fresh.Series()).back(), (std::pair<double, double>{5, 6}));
+  EXPECT_EQ(loaded.reader->LargestDigitCount(), 6u);
+}
+
+// A stopped load reads nothing more, hides the notice, and is not put in place.
+TEST(SequenceLoaderTest, AStoppedLoadIsMarkedAndHidesTheNotice) {
+  test::TempDir dir;
+  const std::string path = dir.Write("SQ1", "1 1\nx\n2 22\n");
+  std::stop_source stop;
+  stop.request_stop();
+  RecordedLoad record;
+  const LoadedSequence loaded = ReadSequence(path, record.Hooks(), stop.get_token());
+  EXPECT_TRUE(loaded.stopped);
+  EXPECT_EQ(loaded.reader->BytesConsumed(), 0u);
+  EXPECT_EQ(record.events, (std::vector<std::string>{"show", "hide"}));
 }
 
 }  // namespace
