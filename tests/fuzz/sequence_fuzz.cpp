@@ -1,9 +1,7 @@
-// Reads arbitrary bytes as a sequence file, in pieces of a fuzzed size, and
-// checks every line and every point against a plain character-by-character
-// reading that uses WordString for the words.
-#include <sys/mman.h>
-#include <unistd.h>
-
+// Reads arbitrary bytes as a sequence file with the streaming reader, fed in
+// pieces of fuzzed sizes and fed whole, and checks the line count and every
+// point against a plain reading of the whole text, character by character,
+// that uses WordString for the words.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,14 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "common/error.h"
-#include "sequence/line_list.h"
-#include "sequence/sequence_file.h"
+#include "sequence/sequence_reader.h"
 #include "sequence/word_string.h"
 
 namespace {
 
-using kep::sequence::LineList;
+using kep::sequence::SequenceReader;
 using kep::sequence::WordString;
 
 void Check(bool condition) {
@@ -57,42 +53,56 @@ std::vector<std::pair<double, double>> ReferencePoints(const std::vector<std::st
   return points;
 }
 
+
+// Feeds text to a reader in pieces whose sizes come from sizes (cycled),
+// applying every batch as a consumer would.
+std::vector<std::pair<double, double>> StreamPoints(std::string_view text, std::string_view sizes, bool sq_file,
+                                                    std::size_t& lines) {
+  SequenceReader reader(sq_file);
+  std::vector<std::pair<double, double>> points;
+  for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
+    const std::size_t piece = sizes.empty() ? text.size() : 1 + static_cast<unsigned char>(sizes[k % sizes.size()]) % 32;
+    const kep::sequence::PointBatch batch = reader.Feed(text.substr(at, piece));
+    at += piece;
+    Check(batch.withdrawn <= points.size());
+    points.resize(points.size() - batch.withdrawn);
+    for (const kep::ValuePoint& point : batch.points) points.emplace_back(point.x, point.y);
+    Check(reader.PointCount() == points.size());
+  }
+  lines = static_cast<std::size_t>(reader.Lines());
+  return points;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  const std::size_t piece = 1 + data[0] % 64;
+  const std::size_t size_count = data[0] % 8;
   const bool sq_file = data[1] & 1;
-  const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
-
-  const int fd = ::memfd_create("sequence", 0);
-  Check(fd >= 0);
-  Check(::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()));
-  Check(::lseek(fd, 0, SEEK_SET) == 0);
-  LineList lines = LineList::Read(fd, data[1] % 8, piece);
-  ::close(fd);
+  if (size < 2 + size_count) return 0;
+  const std::string_view sizes(reinterpret_cast<const char*>(data + 2), size_count);
+  const std::string_view text(reinterpret_cast<const char*>(data + 2 + size_count), size - 2 - size_count);
 
   std::vector<std::string> expected = ReferenceLines(text);
-  Check(lines.Count() == expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i) Check(lines[i] == expected[i]);
-
-  bool reformatted = false;
-  try {
-    if (sq_file) {
-      kep::sequence::ReformatSQFile(lines, reformatted);
-      std::vector<std::string> kept;
-      for (std::size_t i = 0; i < expected.size(); i += 2) kept.push_back(expected[i]);
-      kept.at(0) = "0 " + kept.at(0);
-      expected = kept;
-    }
-    const unsigned column = kep::sequence::ChooseNumberColumn(lines, reformatted);
-    Check(expected.size() >= 2);
-    Check(column == ((WordString(expected[1]).WordAt(3) == "=" || reformatted) ? 2u : 3u));
-    std::vector<std::pair<double, double>> points;
-    kep::sequence::BuildPoints(lines, column, [&](double x, double y) { points.emplace_back(x, y); });
-    Check(points == ReferencePoints(expected, column));
-  } catch (const kep::Error&) {
-    Check(expected.size() < (sq_file ? 3u : 2u));
+  if (sq_file) {
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < expected.size(); i += 2) kept.push_back(expected[i]);
+    if (!kept.empty()) kept[0] = "0 " + kept[0];
+    expected = kept;
   }
+  std::size_t lines = 0;
+  const std::vector<std::pair<double, double>> pieces = StreamPoints(text, sizes, sq_file, lines);
+  std::size_t whole_lines = 0;
+  const std::vector<std::pair<double, double>> whole = StreamPoints(text, {}, sq_file, whole_lines);
+  Check(lines == expected.size() && whole_lines == expected.size());
+  // No point leaves the reader before there is a line 1 to choose the column from.
+  if (expected.size() < 2) {
+    Check(pieces.empty() && whole.empty());
+    return 0;
+  }
+  const unsigned column = (WordString(expected[1]).WordAt(3) == "=" || sq_file) ? 2u : 3u;
+  const std::vector<std::pair<double, double>> reference = ReferencePoints(expected, column);
+  Check(pieces == reference);
+  Check(whole == reference);
   return 0;
 }
