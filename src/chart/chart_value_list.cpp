@@ -49,12 +49,13 @@ void ChartValueList::InsertValueAt(int i, double v) {
     throw ChartException(FormatMessage(messages::kTooManyPoints, INT_MAX));
   }
   CheckIndex(i, values_.size() + 1);
-  if (static_cast<std::size_t>(i) == values_.size()) {
+  const bool at_end = static_cast<std::size_t>(i) == values_.size();
+  if (at_end) {
     values_.push_back(v);
   } else {
     values_.insert(static_cast<std::size_t>(i), v);
   }
-  Changed();
+  Changed(at_end);
 }
 
 void ChartValueList::AppendValues(std::span<const ValuePoint> points, double ValuePoint::*member) {
@@ -63,7 +64,7 @@ void ChartValueList::AppendValues(std::span<const ValuePoint> points, double Val
   const std::size_t before = values_.size();
   const bool current = !stats_stale_ || before == 0;
   values_.append(points.size(), [&](std::size_t k) { return points[k].*member; });
-  Changed();
+  Changed(true);
   if (current) Accumulate(before);
 }
 
@@ -75,8 +76,9 @@ void ChartValueList::ReplaceValueAt(int i, double v) {
 
 void ChartValueList::RemoveValueAt(int i) {
   CheckIndex(i, values_.size());
+  const bool at_end = static_cast<std::size_t>(i) + 1 == values_.size();
   values_.erase(static_cast<std::size_t>(i));
-  Changed();
+  Changed(at_end);
 }
 
 void ChartValueList::RemoveAllValues() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -41,6 +42,14 @@ class ChartValueList {
   // Counts the changes of the values read through ValueAt (stored values and
   // Multiplier), so that caches built from them can tell they are stale.
   std::uint64_t ChangeCount() const { return change_count_; }
+  // Counts the changes other than appending values at the end and removing
+  // them from the end (inserts, replacements, Multiplier, swaps, clearing).
+  // While it stays the same, the values below LowWater() are unchanged, so
+  // a cache over them can be extended instead of rebuilt.
+  std::uint64_t EditCount() const { return edit_count_; }
+  // The fewest values the list held since the last ResetLowWater.
+  std::size_t LowWater() const { return low_water_; }
+  void ResetLowWater() const { low_water_ = values_.size(); }
 
   int ValueCount() const { return static_cast<int>(values_.size()); }
   // The stored value at index i times Multiplier; i must be a valid index.
@@ -73,10 +82,13 @@ class ChartValueList {
 
  private:
   double Multiplied(double stored) const;
-  void Changed() {
+  // A change at the end (appended values, or the last removed) or elsewhere.
+  void Changed(bool at_end = false) {
     stats_stale_ = true;
     sums_stale_ = true;
     ++change_count_;
+    if (!at_end) ++edit_count_;
+    low_water_ = std::min(low_water_, values_.size());
   }
   // Raises "List index out of bounds (i)" unless 0 <= i < limit.
   static void CheckIndex(int i, std::size_t limit);
@@ -101,6 +113,8 @@ class ChartValueList {
   mutable bool stats_stale_ = true;  // Lowest and Highest
   mutable bool sums_stale_ = true;   // Sum and SumOfMagnitudes
   std::uint64_t change_count_ = 0;
+  std::uint64_t edit_count_ = 0;
+  mutable std::size_t low_water_ = 0;
 };
 
 }  // namespace kep::chart

@@ -137,25 +137,44 @@ std::pair<int, int> LineSeries::VerticalMargins() const {
 // ---- the drawing index ----
 
 const LineSeries::DrawingIndex& LineSeries::Index() const {
-  const std::uint64_t x_changes = XValues().ChangeCount();
-  const std::uint64_t y_changes = YValues().ChangeCount();
+  const ChartValueList& xs = XValues();
+  const ChartValueList& ys = YValues();
+  const std::uint64_t x_changes = xs.ChangeCount();
+  const std::uint64_t y_changes = ys.ChangeCount();
   if (index_.built && index_.x_changes == x_changes && index_.y_changes == y_changes) return index_;
-  index_.y_extremes.Clear();
-  bool ascending = true;
-  bool comparable = true;
-  double previous = -std::numeric_limits<double>::infinity();
-  const int n = PointCount();
-  for (int i = 0; i < n && (ascending || comparable); ++i) {
-    const double x = XValueAt(i);
-    if (!(x >= previous)) ascending = false;  // also false for NaN
-    previous = x;
-    if (std::isnan(YValueAt(i))) comparable = false;
+  // Points only appended or removed at the end since the last build: what
+  // lies below the lowest count since then stands, and only the rest is
+  // looked at (a followed file's appends cost in proportion to themselves).
+  const auto n = static_cast<std::size_t>(PointCount());
+  std::size_t unchanged = 0;
+  if (index_.built && index_.x_edits == xs.EditCount() && index_.y_edits == ys.EditCount()) {
+    unchanged = std::min({xs.LowWater(), ys.LowWater(), index_.points, n});
   }
-  if (comparable) index_.y_extremes.Build(YValues());
-  index_.x_ascending = ascending;
-  index_.y_comparable = comparable;
+  xs.ResetLowWater();
+  ys.ResetLowWater();
+  if (index_.first_unordered >= unchanged) index_.first_unordered = kNone;
+  if (index_.first_nan >= unchanged) index_.first_nan = kNone;
+  double previous = unchanged > 0 ? XValueAt(static_cast<int>(unchanged - 1)) : -std::numeric_limits<double>::infinity();
+  for (std::size_t i = unchanged; i < n && (index_.first_unordered == kNone || index_.first_nan == kNone); ++i) {
+    const double x = XValueAt(static_cast<int>(i));
+    if (!(x >= previous) && index_.first_unordered == kNone) index_.first_unordered = i;  // also for NaN
+    previous = x;
+    if (std::isnan(YValueAt(static_cast<int>(i))) && index_.first_nan == kNone) index_.first_nan = i;
+  }
+  index_.x_ascending = index_.first_unordered == kNone;
+  index_.y_comparable = index_.first_nan == kNone;
+  if (!index_.y_comparable) {
+    index_.y_extremes.Clear();
+  } else if (unchanged == 0) {
+    index_.y_extremes.Build(ys);
+  } else {
+    index_.y_extremes.Update(ys, unchanged);
+  }
   index_.x_changes = x_changes;
   index_.y_changes = y_changes;
+  index_.x_edits = xs.EditCount();
+  index_.y_edits = ys.EditCount();
+  index_.points = n;
   index_.built = true;
   return index_;
 }

@@ -149,10 +149,16 @@ class LineSeries : public ChartSeries {
     raster::IntRect plot;
   };
   // Facts about the points, recomputed when a value list changes.
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   struct DrawingIndex {
     bool built = false;
     std::uint64_t x_changes = 0;
     std::uint64_t y_changes = 0;
+    std::uint64_t x_edits = 0;
+    std::uint64_t y_edits = 0;
+    std::size_t points = 0;              // the point count it was built for
+    std::size_t first_unordered = kNone;  // the first X below the one before it, or NaN
+    std::size_t first_nan = kNone;        // the first NaN Y
     bool x_ascending = false;  // every X is at most the next, none is NaN
     bool y_comparable = false;  // no Y is NaN; y_extremes is built
     MinMaxPyramid y_extremes;

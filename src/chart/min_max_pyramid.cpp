@@ -9,22 +9,31 @@ namespace kep::chart {
 
 void MinMaxPyramid::Build(const ChartValueList& values) {
   Clear();
+  Update(values, 0);
+}
+
+void MinMaxPyramid::Update(const ChartValueList& values, std::size_t unchanged) {
   values_ = &values;
   std::size_t count = static_cast<std::size_t>(values.ValueCount());
   std::size_t block = kFirstBlock;
   std::size_t level = 0;
   // Stop once a level is small enough to be scanned whole.
   while (count > kFanOut) {
-    std::vector<Extremes> next((count + block - 1) / block);
-    for (std::size_t i = 0; i < next.size(); ++i) {
+    if (level == levels_.size()) levels_.emplace_back();
+    std::vector<Extremes>& next = levels_[level];
+    // Items of this level from the one that holds the first changed item.
+    const std::size_t from = std::min(unchanged / block, next.size());
+    next.resize((count + block - 1) / block);
+    for (std::size_t i = from; i < next.size(); ++i) {
       bool any = false;
       Scan(level, i * block, std::min(count, (i + 1) * block), next[i], any);
     }
+    unchanged = from;
     count = next.size();
-    levels_.push_back(std::move(next));
     block = kFanOut;
     ++level;
   }
+  levels_.resize(level);
 }
 
 void MinMaxPyramid::Clear() {

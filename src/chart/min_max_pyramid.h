@@ -16,8 +16,8 @@ class ChartValueList;
 // costs 16 bytes per kFirstBlock values plus a fifteenth of that for the
 // upper levels: about 0.27 bytes per value.
 //
-// The list must not change while the pyramid is in use; the owner rebuilds it
-// after a change (ChartValueList::ChangeCount tells). Values must not be NaN.
+// The list must not change while the pyramid is in use; the owner rebuilds
+// or updates it after a change (ChartValueList::ChangeCount tells). Values must not be NaN.
 class MinMaxPyramid {
  public:
   struct Extremes {
@@ -30,6 +30,10 @@ class MinMaxPyramid {
 
   // Builds over every value of values, which the pyramid keeps reading.
   void Build(const ChartValueList& values);
+  // Brings the pyramid up to date with values when only the values from
+  // index unchanged on have changed, been added or removed since the last
+  // Build or Update over the same list: costs in proportion to those.
+  void Update(const ChartValueList& values, std::size_t unchanged);
   void Clear();
 
   // The extremes of the values at first .. last (inclusive, first <= last,

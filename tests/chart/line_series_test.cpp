@@ -415,6 +415,39 @@ TEST(LineSeriesReducedPathTest, ChangedPointsAreSeenByTheNextPaint) {
   EXPECT_TRUE(small == c.Draw(LineDrawingPath::kEverySegment));
 }
 
+// Points appended in bulk and taken back from the end, as a followed file
+// does: the drawing index goes on from what stands, and every paint still
+// matches drawing every segment, NaN and unordered points included.
+TEST(LineSeriesReducedPathTest, AppendsAndRemovalsAtTheEndAreSeenByTheNextPaint) {
+  LineChart c;
+  std::mt19937 random(16);
+  c.AddAll(RandomWalk(random, 5000, 1));
+  c.chart.LeftAxis().SetRange(-300, 300);
+  c.chart.BottomAxis().SetRange(0, 9000);
+  const auto append = [&](std::vector<ValuePoint> points) { c.series->AppendPoints(points); };
+  const auto check = [&](bool reducible) {
+    const Bitmap reduced = c.Draw(LineDrawingPath::kReduced);
+    EXPECT_EQ(c.series->LastPaintReduced(), reducible);
+    EXPECT_TRUE(reduced == c.Draw(LineDrawingPath::kEverySegment));
+  };
+  check(true);
+  std::vector<ValuePoint> more;
+  for (int i = 0; i < 3000; ++i) more.push_back({5001.0 + i, 250.0 * std::sin(i / 300.0)});
+  append(more);
+  check(true);
+  c.series->RemoveLastPoints(2);
+  append({{8000, -280}, {8001, 280}});  // a spike in the last, partly filled pyramid block
+  check(true);
+  append({{8002, std::nan("")}});
+  check(false);
+  c.series->RemoveLastPoints(1);
+  check(true);
+  c.Add(10, 0);  // goes into the middle: every later point moves
+  check(true);
+  c.series->XValues().ReplaceValueAt(c.series->PointCount() - 1, 1);  // no longer ascending
+  check(false);
+}
+
 TEST(LineSeriesReducedPathTest, AutomaticTakesTheReductionOnlyForManyPoints) {
   LineChart c;
   std::mt19937 random(15);

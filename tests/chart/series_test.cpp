@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -109,6 +110,46 @@ TEST(SeriesTest, AChartGivesUncolouredSeriesAFreeDefaultColour) {
 
 // Points built aside take the series' place whole: values, colours, labels,
 // and statistics that are not the cached ones of the replaced points.
+// Bulk appending stores what adding the points one by one stores, with the
+// same statistics; where it cannot (out of order, hooks, own colours) it
+// adds them one by one.
+TEST(SeriesTest, AppendPointsMatchesAddingThemOneByOne) {
+  const std::vector<std::vector<ValuePoint>> batches = {
+      {{1, 5}, {2, -3}, {2, 7}}, {}, {{3, 0.5}, {10, -8}}, {{4, 2}, {11, 1}}, {{11, 9}, {std::nan(""), 1}}};
+  for (const bool hook : {false, true}) {
+    ChartSeries bulk;
+    ChartSeries single;
+    int added = 0;
+    if (hook) bulk.OnAfterAdd = [&](ChartSeries&, int) { ++added; };
+    bulk.YValues().Lowest();  // statistics current before the first batch
+    for (const std::vector<ValuePoint>& batch : batches) {
+      bulk.AppendPoints(batch);
+      for (const ValuePoint& point : batch) single.AddPoint(point.x, point.y, "", clSeriesColor);
+      const auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+      ASSERT_EQ(bulk.PointCount(), single.PointCount());
+      for (int i = 0; i < bulk.PointCount(); ++i) {
+        EXPECT_TRUE(same(bulk.XValueAt(i), single.XValueAt(i)));
+        EXPECT_EQ(bulk.YValueAt(i), single.YValueAt(i));
+      }
+      for (const bool x : {true, false}) {
+        const ChartValueList& list = x ? bulk.XValues() : bulk.YValues();
+        const ChartValueList& other = x ? single.XValues() : single.YValues();
+        EXPECT_TRUE(same(list.Lowest(), other.Lowest()));
+        EXPECT_TRUE(same(list.Highest(), other.Highest()));
+        EXPECT_TRUE(same(list.Sum(), other.Sum()));
+      }
+    }
+    EXPECT_EQ(added, hook ? bulk.PointCount() : 0);
+    bulk.RemoveLastPoints(3);
+    EXPECT_EQ(bulk.PointCount(), single.PointCount() - 3);
+  }
+  ChartSeries coloured;
+  coloured.AddPoint(0, 0, "", clRed);
+  coloured.AppendPoints(std::vector<ValuePoint>{{1, 1}});
+  EXPECT_EQ(coloured.PointColor(1), coloured.SeriesColor());
+  EXPECT_TRUE(coloured.HasOwnPointColors());
+}
+
 TEST(SeriesTest, SwapPointsExchangesEverythingAPointCarries) {
   CountingChart chart;
   ChartSeries& shown = chart.AddSeries(std::make_unique<ChartSeries>());
