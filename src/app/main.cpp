@@ -35,7 +35,9 @@ int main(int argc, char** argv) {
   parser.addPositionalArgument("FILE", "A sequence file to open at start.", "[FILE]");
   parser.process(application);
 
-  kep::app::MainWindow form1(SamplesFolder());
+  // QApplication has set the process's locale from the environment; the
+  // labels' separators are read from the user's locale once, here.
+  kep::app::MainWindow form1(SamplesFolder(), kep::chart::NumberFormat::FromLocale(""));
   form1.show();
   if (!parser.positionalArguments().isEmpty()) {
     form1.OpenFile(QFileInfo(parser.positionalArguments().first()).absoluteFilePath().toStdString());

@@ -30,9 +30,9 @@ constexpr int kChartWidth = 753;
 constexpr int kChartHeight = 561;
 
 // The About box's picture: a sample sequence drawn by the program's chart.
-QImage SampleChartPicture(const std::string& samples_folder) {
+QImage SampleChartPicture(const std::string& samples_folder, const chart::NumberFormat& label_format) {
   constexpr int kWidth = 177, kHeight = 65;
-  viewer::ProgramChart sample;
+  viewer::ProgramChart sample(label_format);
   try {
     viewer::LoadSequence(samples_folder + "/growth.kep", sample, {});
   } catch (const Error&) {
@@ -49,7 +49,8 @@ QImage SampleChartPicture(const std::string& samples_folder) {
 
 }  // namespace
 
-MainWindow::MainWindow(std::string samples_folder) {
+MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_format)
+    : program_chart_(std::move(label_format)) {
   setObjectName("Form1");
   setWindowTitle(QString::fromUtf8(messages::kApplicationTitle));
   setWindowIcon(QIcon(":/kepgraph.png"));
@@ -245,7 +246,7 @@ void MainWindow::SaveImage1Click() {
 
 void MainWindow::About2Click() {
   RunCommand([this] {
-    AboutBox form3(SampleChartPicture(commands_->SamplesFolder()), this);
+    AboutBox form3(SampleChartPicture(commands_->SamplesFolder(), Chart1().LabelNumberFormat()), this);
     form3.exec();
   });
 }

@@ -28,7 +28,8 @@ class MainWindow : public QMainWindow {
 
  public:
   // samples_folder: where the open dialog starts before a file was opened.
-  explicit MainWindow(std::string samples_folder);
+  // The charts' value labels use label_format's separators.
+  explicit MainWindow(std::string samples_folder, chart::NumberFormat label_format = {});
   ~MainWindow() override;
 
   // Opens a file as if it had been chosen in the open dialog.

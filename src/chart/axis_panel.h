@@ -53,7 +53,9 @@ class CustomAxisPanel {
   // Whether series drawing is clipped to the plot area (on by default).
   virtual bool ClipPoints() const { return true; }
 
-  // The separators of value labels (from the user's locale by default).
+  // The separators of value labels: the comma and the full stop until the
+  // program sets those of the user's locale. Changes the labels, so the
+  // layout too.
   const NumberFormat& LabelNumberFormat() const { return number_format_; }
   void SetLabelNumberFormat(NumberFormat format);
 
@@ -87,7 +89,7 @@ class CustomAxisPanel {
   bool destroying_ = false;
   raster::IntRect plot_rect_;
   raster::Color color_ = raster::clBtnFace;
-  NumberFormat number_format_ = NumberFormat::FromLocale();
+  NumberFormat number_format_;
   std::vector<std::unique_ptr<ChartSeries>> series_;
   std::vector<std::unique_ptr<ChartAxis>> axes_;
 };

@@ -1,9 +1,12 @@
 #include "chart/number_format.h"
 
-#include <clocale>
+#include <langinfo.h>
+#include <locale.h>
+
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <vector>
+#include <memory>
+#include <type_traits>
 
 namespace kep::chart {
 namespace {
@@ -44,34 +47,55 @@ Pattern Parse(std::string_view text) {
   return pattern;
 }
 
-std::string Printf(const char* format, int precision, double value) {
-  const int length = std::snprintf(nullptr, 0, format, precision, value);
-  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-  std::snprintf(buffer.data(), buffer.size(), format, precision, value);
-  return std::string(buffer.data(), static_cast<std::size_t>(length));
+// The digits of a finite value with "." before the decimals, whatever the
+// process's locale: fixed notation with the given number of decimals, or
+// general notation with that many significant digits. Rounds the exact
+// binary value, halves to even.
+std::string Digits(double value, std::chars_format notation, int precision) {
+  // The longest fixed text: 309 integer digits, a sign, a point, the decimals.
+  std::string buffer(static_cast<std::size_t>(precision) + 320, '\0');
+  const std::to_chars_result result =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, notation, precision);
+  buffer.resize(static_cast<std::size_t>(result.ptr - buffer.data()));
+  return buffer;
 }
+
+struct LocaleFree {
+  void operator()(locale_t locale) const { freelocale(locale); }
+};
 
 }  // namespace
 
-NumberFormat NumberFormat::FromLocale() {
-  const std::lconv* conventions = std::localeconv();
-  if (conventions == nullptr || conventions->thousands_sep == nullptr || conventions->thousands_sep[0] == '\0' ||
-      conventions->decimal_point == nullptr || conventions->decimal_point[0] == '\0') {
-    return NumberFormat();
-  }
-  return NumberFormat(conventions->thousands_sep, conventions->decimal_point);
+NumberFormat NumberFormat::FromLocale(const std::string& name) {
+  // A locale object of our own: the process's current locale plays no part.
+  const std::unique_ptr<std::remove_pointer_t<locale_t>, LocaleFree> locale(
+      newlocale(LC_NUMERIC_MASK, name.c_str(), locale_t{}));
+  if (!locale) return NumberFormat();
+  std::string decimal = nl_langinfo_l(RADIXCHAR, locale.get());
+  std::string thousands = nl_langinfo_l(THOUSEP, locale.get());
+  if (decimal.empty()) decimal = ".";
+  // A locale that does not group digits still gets groups that cannot be
+  // mistaken for its decimal separator.
+  if (thousands.empty()) thousands = decimal == "," ? "." : ",";
+  return NumberFormat(std::move(thousands), std::move(decimal));
 }
 
 std::string NumberFormat::Format(double value, std::string_view pattern_text) const {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  if (pattern_text.empty()) return Printf("%.*g", 15, value);
+  if (pattern_text.empty()) {
+    std::string text = Digits(value, std::chars_format::general, 15);
+    if (const std::size_t point = text.find('.'); point != std::string::npos) {
+      text.replace(point, 1, decimal_separator_);
+    }
+    return text;
+  }
 
   const Pattern pattern = Parse(pattern_text);
   if (pattern.percent) value *= 100;
-  // Fixed notation rounded to the largest number of decimals ("%.*f" rounds
-  // the exact binary value, halves to even), then trailing optional zeros go.
-  std::string digits = Printf("%.*f", pattern.max_decimals, std::fabs(value));
+  // Fixed notation rounded to the largest number of decimals, then trailing
+  // optional zeros go.
+  const std::string digits = Digits(std::fabs(value), std::chars_format::fixed, pattern.max_decimals);
   std::string integer_part = digits.substr(0, digits.find('.'));
   std::string fraction = pattern.max_decimals > 0 ? digits.substr(digits.find('.') + 1) : std::string();
   while (static_cast<int>(fraction.size()) > pattern.min_decimals && fraction.back() == '0') fraction.pop_back();

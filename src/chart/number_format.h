@@ -9,17 +9,21 @@ namespace kep::chart {
 // (always shown) and "#" (shown when needed), "," in the integer part for
 // groups of three digits, "." before the decimals, and literal text before or
 // after the number ("%" in it shows the value times 100). The separators are
-// settings, taken from the user's numeric locale by FromLocale.
+// settings, taken from a numeric locale by FromLocale; the digits never
+// depend on the process's locale.
 class NumberFormat {
  public:
   NumberFormat() = default;
   NumberFormat(std::string thousands_separator, std::string decimal_separator)
       : thousands_separator_(std::move(thousands_separator)), decimal_separator_(std::move(decimal_separator)) {}
 
-  // The separators of the current C numeric locale (the program sets it from
-  // the user's environment at start-up). A locale without a thousands
-  // separator, such as the "C" locale, gives the comma and the full stop.
-  static NumberFormat FromLocale();
+  // The separators of the numeric locale called name, as setlocale names
+  // locales: "" is the user's (LC_ALL, LC_NUMERIC or LANG), "C", or
+  // "de_DE.UTF-8". Separators may be several bytes (U+202F in UTF-8 for
+  // fr_FR.UTF-8). A locale without a thousands separator, such as "C",
+  // groups with the comma, or with the full stop where the comma is its
+  // decimal separator; a locale that does not exist gives the C locale's.
+  static NumberFormat FromLocale(const std::string& name);
 
   const std::string& ThousandsSeparator() const { return thousands_separator_; }
   const std::string& DecimalSeparator() const { return decimal_separator_; }

@@ -1,8 +1,9 @@
 #include "cli/render_command.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <ostream>
@@ -13,6 +14,7 @@
 #include "chart/headless_host.h"
 #include "common/error.h"
 #include "raster/bitmap.h"
+#include "raster/font_engine.h"
 #include "sequence/file_path.h"
 #include "viewer/image_file.h"
 #include "viewer/program_chart.h"
@@ -64,6 +66,7 @@ struct Options {
   int width = viewer::kChartWidth;
   int height = viewer::kChartHeight;
   std::optional<Zoom> zoom;
+  chart::NumberFormat label_format;
 };
 
 struct UsageError {
@@ -161,30 +164,44 @@ viewer::LoadedSequence ReadFile(const std::string& path, bool keep_points) {
   return loaded;
 }
 
+// Numbers for other programs: the shortest text that reads back exactly,
+// with "." as the decimal point and no grouping, whatever the locale.
+template <typename T>
+void WriteNumber(std::ostream& out, T value) {
+  char text[32];
+  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
+  out.write(text, result.ptr - text);
+}
+
 void PrintPoints(const std::string& path, std::ostream& out) {
   const viewer::LoadedSequence loaded = ReadFile(path, true);
   const chart::ChartSeries& points = *loaded.points;
-  char text[64];
   for (int i = 0; i < points.PointCount(); ++i) {
-    const int length = std::snprintf(text, sizeof text, "%.17g\t%.17g\n", points.XValueAt(i), points.YValueAt(i));
-    out.write(text, length);
+    WriteNumber(out, points.XValueAt(i));
+    out.put('\t');
+    WriteNumber(out, points.YValueAt(i));
+    out.put('\n');
   }
 }
 
 void PrintInfo(const std::string& path, std::ostream& out) {
   const viewer::LoadedSequence loaded = ReadFile(path, false);
   const viewer::PointSummary& summary = loaded.summary;
-  out << "points " << summary.points << '\n'
-      << "largest-digit-count " << summary.largest_digit_count << '\n'
-      << "number-column " << summary.number_column << '\n'
-      << "reformatted " << (loaded.reformatted ? "yes" : "no") << '\n';
+  out << "points ";
+  WriteNumber(out, summary.points);
+  out << "\nlargest-digit-count ";
+  WriteNumber(out, summary.largest_digit_count);
+  out << "\nnumber-column ";
+  WriteNumber(out, summary.number_column);
+  out << "\nreformatted " << (loaded.reformatted ? "yes" : "no") << '\n';
 }
 
 // The viewer's chart in a window of the chosen size, taken through the same
 // paints as on the desktop: the empty chart at start-up, the opened file,
 // then the zoom.
 struct RenderedChart {
-  explicit RenderedChart(const Options& options) : host(program.Chart(), options.width, options.height) {
+  explicit RenderedChart(const Options& options)
+      : program(options.label_format), host(program.Chart(), options.width, options.height) {
     chart::Chart& chart = program.Chart();
     host.PaintNow();
     viewer::LoadSequence(options.file, program, {});
@@ -226,31 +243,42 @@ class JsonWriter {
       out_ << "null";
       return;
     }
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%.17g", value);
-    out_.write(text, length);
+    WriteNumber(out_, value);
   }
-  void Number(int value) { out_ << value; }
+  void Number(int value) { WriteNumber(out_, value); }
   void Bool(bool value) { out_ << (value ? "true" : "false"); }
-  // Bytes of 128 and above are taken as Latin-1 characters.
+  // The characters the chart draws for the text (UTF-8, or else
+  // Windows-1252 bytes), in ASCII.
   void String(std::string_view text) {
+    raster::DecodeText(text, characters_);
     out_ << '"';
-    for (const char c : text) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (c == '"' || c == '\\') {
-        out_ << '\\' << c;
-      } else if (byte < 0x20 || byte >= 0x7F) {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-        out_ << escaped;
+    for (const char32_t c : characters_) {
+      if (c == U'"' || c == U'\\') {
+        out_ << '\\' << static_cast<char>(c);
+      } else if (c < 0x20 || c >= 0x7F) {
+        // Beyond the 16-bit range as a surrogate pair.
+        if (c > 0xFFFF) {
+          Escape(0xD800 + ((c - 0x10000) >> 10));
+          Escape(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+          Escape(c);
+        }
       } else {
-        out_ << c;
+        out_ << static_cast<char>(c);
       }
     }
     out_ << '"';
   }
   void Rect(const raster::IntRect& rect) {
-    out_ << '[' << rect.Left << ", " << rect.Top << ", " << rect.Right << ", " << rect.Bottom << ']';
+    out_ << '[';
+    Number(rect.Left);
+    out_ << ", ";
+    Number(rect.Top);
+    out_ << ", ";
+    Number(rect.Right);
+    out_ << ", ";
+    Number(rect.Bottom);
+    out_ << ']';
   }
   // "name": followed by the value write_value writes; a comma before all but the first.
   template <typename WriteValue>
@@ -264,7 +292,17 @@ class JsonWriter {
   std::ostream& Out() { return out_; }
 
  private:
+  // \u and four lower-case hex digits.
+  void Escape(char32_t unit) {
+    char hex[4] = {'0', '0', '0', '0'};
+    const std::to_chars_result result = std::to_chars(hex, hex + 4, static_cast<std::uint32_t>(unit), 16);
+    std::rotate(hex, result.ptr, hex + 4);
+    out_ << "\\u";
+    out_.write(hex, 4);
+  }
+
   std::ostream& out_;
+  std::u32string characters_;
 };
 
 void WriteAxis(JsonWriter& json, std::string_view name, chart::ChartAxis& axis) {
@@ -301,7 +339,10 @@ void WriteAxis(JsonWriter& json, std::string_view name, chart::ChartAxis& axis) 
   });
   json.Field(first, "ticks", [&] {
     out << '[';
-    for (std::size_t i = 0; i < axis.TickPositions().size(); ++i) out << (i == 0 ? "" : ", ") << axis.TickPositions()[i];
+    for (std::size_t i = 0; i < axis.TickPositions().size(); ++i) {
+      out << (i == 0 ? "" : ", ");
+      json.Number(axis.TickPositions()[i]);
+    }
     out << ']';
   });
   out << '}';
@@ -318,7 +359,11 @@ void PrintLayout(const Options& options, std::ostream& out) {
   json.Field(first, "plot", [&] { json.Rect(chart.PlotRect()); });
   json.Field(first, "title_box", [&] { json.Rect(chart.Title().TitleBox()); });
   json.Field(first, "visible_points", [&] {
-    out << '[' << series.FirstVisiblePoint() << ", " << series.LastVisiblePoint() << ']';
+    out << '[';
+    json.Number(series.FirstVisiblePoint());
+    out << ", ";
+    json.Number(series.LastVisiblePoint());
+    out << ']';
   });
   json.Field(first, "axes", [&] {
     static constexpr std::string_view kNames[] = {"bottom", "top", "left", "right", "depth"};
@@ -335,7 +380,8 @@ void PrintLayout(const Options& options, std::ostream& out) {
 
 }  // namespace
 
-int RunRenderCommand(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+int RunRenderCommand(std::span<const std::string_view> args, const chart::NumberFormat& label_format,
+                     std::ostream& out, std::ostream& err) {
   Options options;
   try {
     options = ParseArguments(args);
@@ -343,6 +389,7 @@ int RunRenderCommand(std::span<const std::string_view> args, std::ostream& out, 
     err << "kepgraph-render: " << usage.message << "\n" << kUsage;
     return 2;
   }
+  options.label_format = label_format;
   try {
     switch (options.mode) {
       case Mode::kHelp:

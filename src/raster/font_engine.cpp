@@ -91,6 +91,11 @@ void DecodeWindows1252(std::string_view text, std::u32string& out) {
   }
 }
 
+// The Unicode space separators other than the plain space.
+bool IsOtherSpace(char32_t code) {
+  return code == 0x00A0 || (code >= 0x2000 && code <= 0x200A) || code == 0x202F || code == 0x205F || code == 0x3000;
+}
+
 struct PatternCloser {
   void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
@@ -216,7 +221,9 @@ const FontEngine::Glyph& FontEngine::GlyphFor(SizedFace& sized, char32_t code) {
   Glyph& glyph = sized.glyphs[code];
   FT_Face face = sized.face->face;
   FT_Activate_Size(sized.size);
-  if (FT_Load_Glyph(face, FT_Get_Char_Index(face, code), FT_LOAD_DEFAULT) != 0) return glyph;
+  FT_UInt index = FT_Get_Char_Index(face, code);
+  if (index == 0 && IsOtherSpace(code)) index = FT_Get_Char_Index(face, U' ');
+  if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) return glyph;
   FT_GlyphSlot slot = face->glyph;
   if (sized.face->oblique) FT_GlyphSlot_Oblique(slot);
   if (sized.face->embolden) FT_GlyphSlot_Embolden(slot);
@@ -241,9 +248,11 @@ const FontEngine::Glyph& FontEngine::GlyphFor(SizedFace& sized, char32_t code) {
   return glyph;
 }
 
-void FontEngine::Decode(std::string_view text) {
-  if (!DecodeUtf8(text, decoded_)) DecodeWindows1252(text, decoded_);
+void DecodeText(std::string_view text, std::u32string& out) {
+  if (!DecodeUtf8(text, out)) DecodeWindows1252(text, out);
 }
+
+void FontEngine::Decode(std::string_view text) { DecodeText(text, decoded_); }
 
 FontMetrics FontEngine::Metrics(const Font& font) { return Sized(font).metrics; }
 

@@ -44,6 +44,10 @@ struct TextImage {
   std::uint8_t At(int x, int y) const { return coverage[static_cast<std::size_t>(y - top) * width + (x - left)]; }
 };
 
+// The characters an 8-bit text stands for, as the font engine draws them:
+// valid UTF-8 is read as UTF-8, anything else byte by byte as Windows-1252.
+void DecodeText(std::string_view text, std::u32string& out);
+
 // Fonts and glyphs for the drawing surface: owns the FreeType library and a
 // fontconfig configuration, resolves a font request to a face by family,
 // bold and italic, and caches hinted, rendered glyphs per face and size.

@@ -1,6 +1,7 @@
 #include "viewer/program_chart.h"
 
 #include <memory>
+#include <utility>
 
 #include "viewer/messages.h"
 
@@ -53,9 +54,10 @@ void ApplyProgramSettings(chart::Chart& chart, chart::LineSeries& series) {
   chart.SetLoading(false);
 }
 
-ProgramChart::ProgramChart()
+ProgramChart::ProgramChart(chart::NumberFormat label_format)
     : series_(static_cast<chart::LineSeries&>(chart_.AddSeries(std::make_unique<chart::LineSeries>()))) {
   ApplyProgramSettings(chart_, series_);
+  chart_.SetLabelNumberFormat(std::move(label_format));
 }
 
 }  // namespace kep::viewer

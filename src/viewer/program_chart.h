@@ -21,10 +21,11 @@ void ApplyProgramSettings(chart::Chart& chart, chart::LineSeries& series);
 
 // The viewer's chart with its only series, both with the program's settings.
 // The desktop viewer and the command-line renderer each make one, so that
-// both draw the same chart.
+// both draw the same chart. Its value labels use label_format's separators,
+// which each program takes from the user's locale once at start-up.
 class ProgramChart {
  public:
-  ProgramChart();
+  explicit ProgramChart(chart::NumberFormat label_format = {});
   ProgramChart(const ProgramChart&) = delete;
   ProgramChart& operator=(const ProgramChart&) = delete;
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include <cstdlib>
+#include <limits>
+
+#include "support/test_locales.h"
 
 namespace kep::chart {
 namespace {
@@ -39,11 +42,52 @@ TEST(NumberFormatTest, OtherPatterns) {
   EXPECT_EQ(format.Format(std::numeric_limits<double>::infinity(), "#"), "INF");
 }
 
-TEST(NumberFormatTest, CLocaleGivesCommaAndFullStop) {
-  std::setlocale(LC_NUMERIC, "C");
-  const NumberFormat format = NumberFormat::FromLocale();
-  EXPECT_EQ(format.ThousandsSeparator(), ",");
-  EXPECT_EQ(format.DecimalSeparator(), ".");
+constexpr const char* kNarrowNoBreakSpace = "\xE2\x80\xAF";
+
+TEST(NumberFormatTest, SeparatorsComeFromTheNamedLocale) {
+  const struct {
+    const char* locale;
+    std::string thousands;
+    std::string decimal;
+  } cases[] = {
+      {"C", ",", "."},
+      {test::kGermanLocale, ".", ","},
+      {test::kFrenchLocale, kNarrowNoBreakSpace, ","},
+      {"xx_NOWHERE.UTF-8", ",", "."},  // no such locale
+  };
+  for (const auto& c : cases) {
+    const NumberFormat format = NumberFormat::FromLocale(c.locale);
+    EXPECT_EQ(format.ThousandsSeparator(), c.thousands) << c.locale << ": " << test::kLocaleHint;
+    EXPECT_EQ(format.DecimalSeparator(), c.decimal) << c.locale;
+  }
+  EXPECT_EQ(NumberFormat::FromLocale(test::kFrenchLocale).Format(-1234567.5, "#,##0.###"),
+            std::string("-1") + kNarrowNoBreakSpace + "234" + kNarrowNoBreakSpace + "567,5");
+
+  // "" is the user's locale, from the environment.
+  const char* old_lc_all = std::getenv("LC_ALL");
+  const std::string saved = old_lc_all ? old_lc_all : "";
+  setenv("LC_ALL", test::kGermanLocale, 1);
+  const NumberFormat users = NumberFormat::FromLocale("");
+  old_lc_all ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
+  EXPECT_EQ(users.Format(1234.5, "#,##0.###"), "1.234,5");
+}
+
+// A desktop toolkit sets the process's locale from the environment; the
+// digits must not follow it, only the separators given.
+TEST(NumberFormatTest, TextDoesNotDependOnTheProcessLocale) {
+  for (const char* locale : {"C", test::kGermanLocale, test::kFrenchLocale}) {
+    const test::ScopedProcessLocale process(locale);
+    ASSERT_TRUE(process.Available()) << locale << ": " << test::kLocaleHint;
+    const NumberFormat plain(",", ".");
+    EXPECT_EQ(plain.Format(1234.5, "#,##0.###"), "1,234.5") << locale;
+    EXPECT_EQ(plain.Format(850, "#,##0.###"), "850") << locale;
+    EXPECT_EQ(plain.Format(0.0625, "#,##0.###"), "0.062") << locale;
+    EXPECT_EQ(plain.Format(0.1 + 0.2, ""), "0.3") << locale;
+    const NumberFormat german(".", ",");
+    EXPECT_EQ(german.Format(1000, "#,##0.###"), "1.000") << locale;
+    EXPECT_EQ(german.Format(-2.5, "#,##0.###"), "-2,5") << locale;
+    EXPECT_EQ(german.Format(0.1 + 0.2, ""), "0,3") << locale;
+  }
 }
 
 }  // namespace

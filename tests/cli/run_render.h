@@ -16,9 +16,9 @@ struct Outcome {
   std::string err;
 };
 
-inline Outcome Render(std::vector<std::string_view> args) {
+inline Outcome Render(std::vector<std::string_view> args, const chart::NumberFormat& label_format = {}) {
   std::ostringstream out, err;
-  const int status = RunRenderCommand(args, out, err);
+  const int status = RunRenderCommand(args, label_format, out, err);
   return {status, out.str(), err.str()};
 }
 

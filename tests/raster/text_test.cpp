@@ -66,6 +66,23 @@ TEST_F(TextTest, ExtentsComeFromTheSameMetricsAsDrawing) {
   EXPECT_GT(canvas_.TextWidth("\x80"), 0);
 }
 
+// Some locales group digits with spaces other than the plain one. The face
+// of "Arial" has the no-break space but neither the narrow no-break space
+// (U+202F) nor the thin space (U+2009); those are drawn as its space, never
+// as the box of a missing glyph.
+TEST_F(TextTest, SpacesTheFaceLacksAreDrawnAsItsSpace) {
+  canvas_.SetTextAlign(HorizontalAlign::kLeft, VerticalAlign::kTop);
+  canvas_.TextOut(20, 20, "1 000");
+  const Bitmap spaced = bitmap_;
+  for (const char* space : {"\xC2\xA0", "\xE2\x80\xAF", "\xE2\x80\x89"}) {
+    const std::string text = std::string("1") + space + "000";
+    bitmap_.Fill(clWhite);
+    canvas_.TextOut(20, 20, text);
+    EXPECT_EQ(canvas_.TextWidth(text), canvas_.TextWidth("1 000")) << text;
+    EXPECT_EQ(bitmap_, spaced) << text;
+  }
+}
+
 TEST_F(TextTest, AlignmentAnchorsTheTextCell) {
   const int w = canvas_.TextWidth(kText);
   const int h = canvas_.TextHeight(kText);
