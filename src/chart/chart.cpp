@@ -531,7 +531,7 @@ Bitmap Chart::RenderToBitmap(const IntRect& rect) {
   }
   // Drawn straight onto the bitmap; the window's next paint draws in full.
   DirectDrawing direct(Canvas());
-  DrawChart(bitmap, bitmap.Bounds());
+  DrawChart(bitmap, rect);
   return bitmap;
 }
 
@@ -582,50 +582,46 @@ void Chart::MouseDown(MouseButton button, ShiftState shift, int x, int y) {
   }
   const ChartHitResult hit = ChartHitTest(x, y);
   bool handled = false;
-  bool background_told = false;
   switch (hit.part) {
     case ChartPart::cpLegend:
       if (OnClickLegend) handled = CallPressHandler([&] { OnClickLegend(*this, button, shift, x, y); });
       break;
     case ChartPart::cpAxis:
       if (OnClickAxis) handled = CallPressHandler([&] { OnClickAxis(*this, *hit.axis, button, shift, x, y); });
-      if (!handled) StartDrag(button, shift, x, y, handled);
+      if (!handled) StartDrag(button, x, y, handled);
       break;
     case ChartPart::cpSeries:
       if (OnClickSeries) {
         handled = CallPressHandler([&] { OnClickSeries(*this, *hit.series, hit.index, button, shift, x, y); });
       }
-      if (!handled) StartDrag(button, shift, x, y, handled);
+      if (!handled) StartDrag(button, x, y, handled);
       break;
     case ChartPart::cpPlotArea:
-      if (OnClickBackground) {
-        handled = CallPressHandler([&] { OnClickBackground(*this, button, shift, x, y); });
-        background_told = true;
-      }
-      if (!handled) StartDrag(button, shift, x, y, handled);
+      if (OnClickBackground) handled = CallPressHandler([&] { OnClickBackground(*this, button, shift, x, y); });
+      if (!handled) StartDrag(button, x, y, handled);
       break;
     case ChartPart::cpNone:
     case ChartPart::cpTitle:
     case ChartPart::cpFoot:
       break;
   }
-  // A press nobody took goes to the background handler, once.
-  if (!handled && !background_told && OnClickBackground) {
+  // A press nobody took goes to the background handler; a press on the plot
+  // area that neither the handler nor a drag took is so told a second time.
+  if (!handled && OnClickBackground) {
     CallPressHandler([&] { OnClickBackground(*this, button, shift, x, y); });
   }
   mouse_handled_ = false;
 }
 
-void Chart::StartDrag(MouseButton button, ShiftState shift, int x, int y, bool& handled) {
-  // Neither gesture asks for modifier keys.
-  const bool no_keys = shift == ShiftState{};
-  if (allow_zoom_ && button == MouseButton::mbLeft && no_keys) {
+void Chart::StartDrag(MouseButton button, int x, int y, bool& handled) {
+  // Neither gesture asks for modifier keys, so any held keys start it too.
+  if (allow_zoom_ && button == MouseButton::mbLeft) {
     ShowCursor(CursorShape::kDefault);
     zoom_.Engage(x, y);
     DrawZoomRectangleOnWindow();
     handled = true;
   }
-  if (allow_panning_ != PanningMode::pmNone && button == MouseButton::mbRight && no_keys) {
+  if (allow_panning_ != PanningMode::pmNone && button == MouseButton::mbRight) {
     ShowCursor(CursorShape::kDefault);
     panning_.Engage(x, y);
     handled = true;
@@ -687,8 +683,10 @@ void Chart::MouseWheel(int notches_away) {
   for (int i = 0; i < std::abs(notches); ++i) {
     for (const auto& axis : Axes()) {
       if (axis->IsHorizontal()) continue;
-      const double range = static_cast<double>(static_cast<Extended>(axis->Maximum()) - axis->Minimum());
-      axis->ShiftRange(sign * range * kWheelShiftPercent * 0.01, false);
+      // The whole product in extended precision, rounded once.
+      const double shift =
+          static_cast<double>((static_cast<Extended>(axis->Maximum()) - axis->Minimum()) * kWheelShiftPercent * 0.01L);
+      axis->ShiftRange(sign * shift, false);
     }
   }
 }

@@ -188,7 +188,10 @@ class Chart : public CustomAxisPanel {
   void RecalcPlotSize();
 
   // ---- capture ----
-  // Draws the chart into a new white bitmap of rect's size. Raises
+  // Draws the chart into a new white bitmap of rect's size, laid out in rect
+  // as in a window: a rect that does not start at (0, 0) leaves the bitmap's
+  // pixels left of and above it white and cuts the chart off on the right
+  // and at the bottom. Raises
   // kep::Error "Out of system resources" when no such bitmap can be made.
   raster::Bitmap RenderToBitmap(const raster::IntRect& rect);
   // Puts an image of the client area on the clipboard; the clipboard's
@@ -305,7 +308,7 @@ class Chart : public CustomAxisPanel {
   bool AxisIsVisible(const ChartAxis& axis) const;
 
   // Zoom and scroll steps.
-  void StartDrag(MouseButton button, ShiftState shift, int x, int y, bool& handled);
+  void StartDrag(MouseButton button, int x, int y, bool& handled);
   // Calls handler with MouseHandled set and reports whether it left it set.
   bool CallPressHandler(const std::function<void()>& handler);
   void PanStep(bool horizontal, int new_pixel, int old_pixel, bool& moved);

@@ -328,6 +328,22 @@ TEST(ChartCaptureTest, ChartWithoutPointsCapturesTitleWallAndAxes) {
   EXPECT_EQ(image, host.Pixels());
 }
 
+TEST(ChartCaptureTest, TheRectanglesOriginPlacesTheChartInTheBitmap) {
+  Chart chart;  // the default grey panel, to tell it from the white bitmap
+  AddPlainSeries(chart, 100);
+  const Bitmap at_origin = chart.RenderToBitmap({0, 0, 320, 200});
+  const Bitmap moved = chart.RenderToBitmap({30, 20, 350, 220});
+  EXPECT_EQ(chart.PanelBounds(), (IntRect{30, 20, 350, 220}));
+  ASSERT_EQ(moved.Width(), 320);
+  ASSERT_EQ(moved.Height(), 200);
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      const std::uint32_t expected = x < 30 || y < 20 ? kWhite : at_origin.Pixel(x - 30, y - 20);
+      ASSERT_EQ(moved.Pixel(x, y), expected) << x << ", " << y;
+    }
+  }
+}
+
 TEST(ChartCaptureTest, ClipboardErrorsReachTheCallerAndTheChartStaysUsable) {
   Chart chart;
   HeadlessHost host(chart, 80, 60);

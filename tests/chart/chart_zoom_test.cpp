@@ -231,10 +231,19 @@ TEST_F(ZoomTest, PressesOnTheTitleOrInTheMarginsStartNothing) {
   chart.MouseUp(MouseButton::mbLeft, kNoKeys, PlotX(50), axis_y);
 }
 
-TEST_F(ZoomTest, ModifierKeysAHandlerOrAHeldDragKeepANewDragFromStarting) {
-  chart.MouseDown(MouseButton::mbLeft, ShiftState{.shift = true}, PlotX(50), PlotY(50));
-  EXPECT_FALSE(chart.Zoom().engaged);
+TEST_F(ZoomTest, DragsStartWhateverModifierKeysAreHeld) {
+  const ShiftState held_keys[] = {{.shift = true}, {.ctrl = true}, {.alt = true}, {true, true, true}};
+  for (const ShiftState keys : held_keys) {
+    chart.MouseDown(MouseButton::mbLeft, keys, PlotX(50), PlotY(50));
+    EXPECT_TRUE(chart.Zoom().engaged);
+    chart.MouseUp(MouseButton::mbLeft, keys, PlotX(50), PlotY(50));
+    chart.MouseDown(MouseButton::mbRight, keys, PlotX(50), PlotY(50));
+    EXPECT_TRUE(chart.Panning().engaged);
+    chart.MouseUp(MouseButton::mbRight, keys, PlotX(50), PlotY(50));
+  }
+}
 
+TEST_F(ZoomTest, AHandlerOrAHeldDragKeepANewDragFromStarting) {
   int clicks = 0;
   chart.OnClickBackground = [&](Chart&, MouseButton, ShiftState, int, int) { ++clicks; };
   chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
@@ -251,9 +260,29 @@ TEST_F(ZoomTest, ModifierKeysAHandlerOrAHeldDragKeepANewDragFromStarting) {
   chart.MouseDown(MouseButton::mbRight, kNoKeys, PlotX(80), PlotY(80));
   EXPECT_FALSE(chart.Panning().engaged);  // ignored while zooming
   chart.MouseUp(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
-  // A middle press is passed to the background handler once.
+}
+
+TEST_F(ZoomTest, APressNothingTookIsToldToTheBackgroundHandler) {
+  int clicks = 0;
+  chart.OnClickBackground = [&](Chart& c, MouseButton, ShiftState, int, int) {
+    ++clicks;
+    c.SetMouseHandled(false);
+  };
+  // On the plot area: once before the drag is tried, once more when no drag
+  // took the press (a middle press, or a left press with zooming off).
   chart.MouseDown(MouseButton::mbMiddle, kNoKeys, PlotX(50), PlotY(50));
-  EXPECT_EQ(clicks, 3);
+  EXPECT_EQ(clicks, 2);
+  chart.SetAllowZoom(false);
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
+  EXPECT_EQ(clicks, 4);
+  // In the margins: once.
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, 2, 2);
+  EXPECT_EQ(clicks, 5);
+  // A press that starts a drag is told once, before the drag.
+  chart.SetAllowZoom(true);
+  chart.MouseDown(MouseButton::mbLeft, kNoKeys, PlotX(50), PlotY(50));
+  EXPECT_EQ(clicks, 6);
+  EXPECT_TRUE(chart.Zoom().engaged);
 }
 
 TEST_F(ZoomTest, WheelShiftsTheVerticalAxesByThreePercentPerNotch) {
@@ -273,6 +302,22 @@ TEST_F(ZoomTest, WheelShiftsTheVerticalAxesByThreePercentPerNotch) {
   EXPECT_FALSE(chart.HasZoom());
   chart.UndoZoom();  // the wheel took no snapshot
   EXPECT_FALSE(chart.LeftAxis().Automatic());
+}
+
+// (Maximum - Minimum) * 3 * 0.01 is formed in extended precision and rounded
+// once; rounding the range or the product by 3 to double first ends 1 ulp off
+// for these ranges.
+TEST_F(ZoomTest, WheelShiftIsRoundedOnceFromExtendedPrecision) {
+  const struct {
+    double maximum;
+    double shift;
+  } cases[] = {{19, 0x1.23d70a3d70a3dp-1}, {55, 0x1.a666666666666p+0}, {119, 0x1.c8f5c28f5c28fp+1}};
+  for (const auto& c : cases) {
+    chart.LeftAxis().SetRange(0, c.maximum);
+    chart.MouseWheel(-1);
+    EXPECT_EQ(chart.LeftAxis().Minimum(), c.shift) << c.maximum;
+    EXPECT_EQ(chart.LeftAxis().Maximum(), c.maximum + c.shift) << c.maximum;
+  }
 }
 
 TEST_F(ZoomTest, ArrowKeysPanByOneLabelStep) {
