@@ -1,10 +1,11 @@
 #include "app/about_box.h"
 
-#include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 
 #include "app/dialog_fonts.h"
 #include "app/installed_files.h"
@@ -13,8 +14,9 @@ namespace kep::app {
 
 namespace {
 
-// The credit lines run across the whole box, centred, so that they fit.
+// The box's client area.
 constexpr int kWidth = 261;
+constexpr int kHeight = 342;
 
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, QRect geometry, QFont font,
                  QColor color) {
@@ -35,12 +37,17 @@ AboutBox::AboutBox(const QImage& chart_picture, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName("Form3");
   setWindowTitle("About");
-  setFixedSize(kWidth, 342);
+  setFixedSize(kWidth, kHeight);
   setFont(DialogFont(11));
+  // Centred on the desktop, not over the main window.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
 
+  // Each credit line is centred in its own box; the texts fit their boxes.
   const QColor blue(0, 0, 255), green(0, 128, 0), maroon(128, 0, 0);
-  AddLabel(this, "Label1", "KEP Graph contributors", {0, 16, kWidth, 16}, DialogFont(13, true), blue);
-  AddLabel(this, "Label4", "Version " KEPGRAPH_VERSION, {0, 40, kWidth, 16}, DialogFont(13, true), blue);
+  AddLabel(this, "Label1", "KEP Graph contributors", {38, 16, 187, 16}, DialogFont(13, true), blue);
+  AddLabel(this, "Label4", "Version " KEPGRAPH_VERSION, {14, 40, 233, 16}, DialogFont(13, true), blue);
 
   auto* image1 = new QLabel(this);
   image1->setObjectName("Image1");
@@ -48,18 +55,16 @@ AboutBox::AboutBox(const QImage& chart_picture, QWidget* parent)
   image1->setAlignment(Qt::AlignCenter);
   image1->setPixmap(QIcon(":/kepgraph.png").pixmap(48, 48));
 
-  AddLabel(this, "Label2", "Charts by the KEP Graph chart engine", {0, 128, kWidth, 16}, DialogFont(13, true),
-           green);
+  AddLabel(this, "Label2", "Charts by the KEP Graph engine", {17, 128, 228, 16}, DialogFont(13, true), green);
   auto* image2 = new QLabel(this);
   image2->setObjectName("Image2");
   image2->setGeometry(43, 152, 177, 65);
   image2->setPixmap(QPixmap::fromImage(chart_picture));
 
-  // The README beside the sources, or its installed copy's folder (the whole
-  // path of the file would not fit).
-  const QString readme = InstalledPath("share/doc/kepgraph/README.md");
-  const QString help = readme.isEmpty() ? "See README.md for help" : "Help: " + QFileInfo(readme).path();
-  AddLabel(this, "Label3", help, {0, 224, kWidth, 16}, DialogFont(13, true), green);
+  // The installed README's whole path would not fit the line; it shows when
+  // the pointer rests on it.
+  QLabel* help = AddLabel(this, "Label3", "Help: see README.md", {56, 224, 150, 16}, DialogFont(13, true), green);
+  help->setToolTip(InstalledPath("share/doc/kepgraph/README.md"));
   QLabel* note = AddLabel(this, "Label5", "Note: Saving an image will overwrite the Clipboard!", {24, 256, 217, 33},
                           DialogFont(11, true), maroon);
   note->setWordWrap(true);

@@ -2,12 +2,11 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QIcon>
 #include <string>
 
+#include "app/application.h"
 #include "app/installed_files.h"
 #include "app/main_window.h"
-#include "app/messages.h"
 
 namespace {
 
@@ -22,11 +21,7 @@ std::string SamplesFolder() {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setOrganizationName("kepgraph");
-  QApplication::setApplicationName("kepgraph");
-  QApplication::setApplicationDisplayName(QString::fromUtf8(kep::app::messages::kApplicationTitle));
-  QApplication::setApplicationVersion(KEPGRAPH_VERSION);
-  QApplication::setWindowIcon(QIcon(":/kepgraph.png"));
+  kep::app::SetUpApplication();
 
   QCommandLineParser parser;
   parser.setApplicationDescription("KEP Graph: see how the terms of an integer sequence grow.");

@@ -30,9 +30,14 @@ constexpr int kChartWidth = 753;
 constexpr int kChartHeight = 561;
 
 // The About box's picture: a sample sequence drawn by the program's chart.
+// At this size the plot is about 30 pixels high, so the left axis gets a
+// title short enough to stand beside it, and the right margin leaves room
+// for half of the last bottom label, which sits at the plot's right edge.
 QImage SampleChartPicture(const std::string& samples_folder, const chart::NumberFormat& label_format) {
   constexpr int kWidth = 177, kHeight = 65;
   viewer::ProgramChart sample(label_format);
+  sample.Chart().LeftAxis().Title().SetCaption("Digits");
+  sample.Chart().SetMarginRight(7);
   try {
     viewer::LoadSequence(samples_folder + "/growth.kep", sample, {});
   } catch (const Error&) {
@@ -58,6 +63,11 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
   form_font.setPixelSize(13);
   form_font.setBold(true);
   setFont(form_font);
+  // The menu bar keeps the desktop's menu font rather than the form's.
+  // Every property of it is marked as set, so that none is inherited.
+  QFont menu_font = QApplication::font("QMenuBar");
+  menu_font.setResolveMask(QFont::AllPropertiesResolved);
+  menuBar()->setFont(menu_font);
   setAcceptDrops(true);
 
   form2_ = std::make_unique<ReformatDialog>(this);

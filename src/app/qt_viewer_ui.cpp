@@ -12,14 +12,15 @@ namespace kep::app {
 
 namespace {
 
+// The filter as the dialog takes it: Qt matches the patterns in the last
+// parentheses and, with HideNameFilterDetails, shows the text before them.
+// So the description shows as it stands ("All files (*.*)") while its own
+// patterns match ("*", which unlike "*.*" also matches names without an
+// extension).
 QString FilterText(const viewer::FileFilter& filter) {
-  // Qt reads the patterns from the text in parentheses at the end.
   QStringList patterns;
   for (const std::string& pattern : filter.patterns) patterns << QString::fromStdString(pattern);
-  const QString description = QString::fromStdString(filter.description);
-  const qsizetype paren = description.lastIndexOf(u'(');
-  const QString label = paren > 0 ? description.left(paren).trimmed() : description;
-  return label + " (" + patterns.join(u' ') + ")";
+  return QString::fromStdString(filter.description) + " (" + patterns.join(u' ') + ")";
 }
 
 }  // namespace
@@ -31,6 +32,7 @@ std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogReq
   QFileDialog dialog(&main_window_, QString::fromStdString(request.title));
   QStringList filters;
   for (const viewer::FileFilter& filter : request.filters) filters << FilterText(filter);
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setNameFilters(filters);
   if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
   if (!request.initial_folder.empty()) dialog.setDirectory(QString::fromStdString(request.initial_folder));
@@ -45,9 +47,12 @@ std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogReq
       }
     };
     if (!filters.isEmpty()) use_suffix_of(0);
+    // The dialog names the chosen type by the text it shows, the description.
     // The connection outlives this block, so it keeps its own copy of use_suffix_of.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&filters, use_suffix_of](const QString& filter) {
-      if (const qsizetype index = filters.indexOf(filter); index >= 0) use_suffix_of(index);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&request, use_suffix_of](const QString& filter) {
+      for (std::size_t i = 0; i < request.filters.size(); ++i) {
+        if (QString::fromStdString(request.filters[i].description) == filter) use_suffix_of(static_cast<qsizetype>(i));
+      }
     });
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -4,19 +4,24 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <functional>
+#include <map>
 
+#include "answer_modal.h"
 #include "app/about_box.h"
 #include "app/chart_widget.h"
 #include "app/installed_files.h"
@@ -28,25 +33,11 @@
 #include "support/temp_dir.h"
 
 using kep::app::MainWindow;
+using kep::test::AnswerModal;
 
 namespace {
 
 const std::string kSamples = KEP_SOURCE_DIR "/samples";
-
-// Runs action on the next modal widget of type T once it is shown.
-template <typename T>
-void AnswerModal(std::function<void(T&)> action) {
-  QTimer::singleShot(0, [action] {
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-      if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
-        action(*widget);
-        return;
-      }
-      QApplication::processEvents();
-    }
-    QFAIL("no modal dialog appeared");
-  });
-}
 
 // Answers the next message box and returns (through text) what it said.
 void AnswerMessageBox(QString& text) {
@@ -142,6 +133,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(about1->defaultAction(), ActionNamed(form1, "About2"));
     QCOMPARE(form1.ChartView().size(), QSize(753, 561));
     QVERIFY(form1.Form2().isHidden());
+    // The menu bar is in the desktop's menu font, not in the form's.
+    QCOMPARE(form1.menuBar()->font(), QApplication::font("QMenuBar"));
+    QVERIFY(form1.menuBar()->font() != form1.font());
+  }
+
+  void OpenDialogShowsItsFiltersAndAllFilesMatchesEveryName() {
+    MainWindow form1(kSamples);
+    QStringList shown;
+    QStringList all_files_patterns;
+    AnswerModal<QFileDialog>([&](QFileDialog& dialog) {
+      auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+      for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+      emit types->activated(2);  // as the user chooses "All files (*.*)"
+      all_files_patterns = dialog.findChild<QFileSystemModel*>()->nameFilters();
+      dialog.reject();
+    });
+    ActionNamed(form1, "Open1")->trigger();
+    QCOMPARE(shown, QStringList({"Tavrine sequence (*.kep)", "Text files (*.txt)", "All files (*.*)"}));
+    QCOMPARE(all_files_patterns, QStringList({"*"}));  // "*.*" would miss SQ files
   }
 
   void OpensAFileAndEnablesSaving() {
@@ -406,16 +416,27 @@ class MainWindowTest : public QObject {
     std::ostringstream out, err;
     const std::string rendered = dir.File("rendered.png");
     const std::string_view args[] = {file, "-o", rendered};
-    QCOMPARE(kep::cli::RunRenderCommand(args, out, err), 0);
+    QCOMPARE(kep::cli::RunRenderCommand(args, form1.Chart1().LabelNumberFormat(), out, err), 0);
     QVERIFY(kep::test::ReadFileBytes(rendered) == saved);
   }
 
   void AboutBoxShowsItsTextsAndClosesWithOk() {
     MainWindow form1(kSamples);
+    form1.show();
+    form1.move(0, 0);  // away from the screen's centre, where the box goes
     QString note;
+    QRect box_geometry;
+    std::map<QString, std::pair<QRect, int>> credits;  // label: geometry, text width
+    QImage chart;
     int result = -1;
     AnswerModal<kep::app::AboutBox>([&](kep::app::AboutBox& box) {
       note = box.findChild<QLabel*>("Label5")->text();
+      box_geometry = box.frameGeometry();
+      for (const char* name : {"Label1", "Label4", "Label2", "Label3"}) {
+        const QLabel* label = box.findChild<QLabel*>(name);
+        credits[name] = {label->geometry(), label->fontMetrics().horizontalAdvance(label->text())};
+      }
+      chart = box.findChild<QLabel*>("Image2")->pixmap().toImage();
       if (const char* folder = std::getenv("KEP_SCREENSHOT_DIR")) box.grab().save(QString(folder) + "/about.png");
       QTest::mouseClick(box.findChild<QPushButton*>("Button1"), Qt::LeftButton);
       result = box.result();
@@ -423,6 +444,27 @@ class MainWindowTest : public QObject {
     ActionNamed(form1, "About2")->trigger();
     QCOMPARE(note, QString("Note: Saving an image will overwrite the Clipboard!"));
     QCOMPARE(result, 1);
+
+    const QPoint screen_centre = QApplication::primaryScreen()->availableGeometry().center();
+    // Centred on the screen (up to the window frame, unknown before it is
+    // shown), not over the main window.
+    QVERIFY2((box_geometry.center() - screen_centre).manhattanLength() <= 6,
+             qPrintable(QString("box at %1,%2").arg(box_geometry.x()).arg(box_geometry.y())));
+    // The credit lines at their places, each text within its label.
+    QCOMPARE(credits["Label1"].first, QRect(38, 16, 187, 16));
+    QCOMPARE(credits["Label4"].first, QRect(14, 40, 233, 16));
+    QCOMPARE(credits["Label2"].first, QRect(17, 128, 228, 16));
+    QCOMPARE(credits["Label3"].first, QRect(56, 224, 150, 16));
+    for (const auto& [name, credit] : credits) QVERIFY2(credit.second <= credit.first.width(), qPrintable(name));
+    // The small chart shows no text cut off at its edges: its outermost
+    // pixels are all background.
+    QCOMPARE(chart.size(), QSize(177, 65));
+    for (int y = 0; y < chart.height(); ++y) {
+      for (int x = 0; x < chart.width(); ++x) {
+        if (x > 0 && y > 0 && x < chart.width() - 1 && y < chart.height() - 1) continue;
+        QVERIFY2((chart.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF, qPrintable(QString("ink at %1,%2").arg(x).arg(y)));
+      }
+    }
   }
 
   void InstalledFilesAreLookedForAboveTheProgramsFolder() {
