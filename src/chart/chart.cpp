@@ -597,7 +597,9 @@ void Chart::MouseDown(MouseButton button, ShiftState shift, int x, int y) {
       if (!handled) StartDrag(button, x, y, handled);
       break;
     case ChartPart::cpPlotArea:
-      if (OnClickBackground) handled = CallPressHandler([&] { OnClickBackground(*this, button, shift, x, y); });
+      if (OnClickBackground) {
+        handled = CallPressHandler([&] { OnClickBackground(*this, button, shift, x, y); });
+      }
       if (!handled) StartDrag(button, x, y, handled);
       break;
     case ChartPart::cpNone:
@@ -684,8 +686,8 @@ void Chart::MouseWheel(int notches_away) {
     for (const auto& axis : Axes()) {
       if (axis->IsHorizontal()) continue;
       // The whole product in extended precision, rounded once.
-      const double shift =
-          static_cast<double>((static_cast<Extended>(axis->Maximum()) - axis->Minimum()) * kWheelShiftPercent * 0.01L);
+      const double shift = static_cast<double>((static_cast<Extended>(axis->Maximum()) - axis->Minimum()) *
+                                               kWheelShiftPercent * 0.01L);
       axis->ShiftRange(sign * shift, false);
     }
   }

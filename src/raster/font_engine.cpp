@@ -93,7 +93,8 @@ void DecodeWindows1252(std::string_view text, std::u32string& out) {
 
 // The Unicode space separators other than the plain space.
 bool IsOtherSpace(char32_t code) {
-  return code == 0x00A0 || (code >= 0x2000 && code <= 0x200A) || code == 0x202F || code == 0x205F || code == 0x3000;
+  return code == 0x00A0 || (code >= 0x2000 && code <= 0x200A) || code == 0x202F || code == 0x205F ||
+         code == 0x3000;
 }
 
 struct PatternCloser {

@@ -72,7 +72,8 @@ TEST(RenderLocaleTest, LabelsTakeTheLocalesSeparatorsAndTheLayoutStaysJson) {
     EXPECT_NE(json.find("\"panel\": [0, 0, 1200, 900]"), std::string::npos) << json;
     EXPECT_NE(json.find("\"minimum\": 0.5, \"maximum\": 2500.25"), std::string::npos) << json;
     EXPECT_NE(json.find("\"minimum\": 0, \"maximum\": 17.5"), std::string::npos) << json;
-    EXPECT_NE(json.find(std::string("{\"value\": 2000, \"text\": \"") + locale.label_2000 + "\""), std::string::npos)
+    EXPECT_NE(json.find(std::string("{\"value\": 2000, \"text\": \"") + locale.label_2000 + "\""),
+              std::string::npos)
         << json;
     EXPECT_EQ(NumberWithCommaOrGroups(json), "") << json;
   }
