@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 
 #include "answer_modal.h"
@@ -50,6 +52,13 @@ class WindowCaptionsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The windows' kept settings go to a scratch place, not the user's.
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().clear();
+  }
+  void cleanupTestCase() { QSettings().clear(); }
+
   void EveryWindowShowsItsCaptionAsItStands() {
     QCOMPARE(QGuiApplication::platformName(), QString("xcb"));
     MainWindow form1(kSamples);
