@@ -15,6 +15,7 @@ inline constexpr std::string_view kReductionNotSupported = "Color reduction meth
 inline constexpr std::string_view kDitherNotSupported = "Dither kind %d is not supported";
 inline constexpr std::string_view kCompressionNotSupported = "Compression kind %d is not supported";
 inline constexpr std::string_view kCannotCreateFile = "Cannot create file \"%s\". %s";
+inline constexpr std::string_view kNotARegularFile = "It is not a regular file";
 inline constexpr std::string_view kStreamWriteError = "Stream write error";
 inline constexpr std::string_view kConverting = "Converting...";
 inline constexpr std::string_view kSaving = "Saving...";
