@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -13,12 +14,15 @@
 #include "chart/chart.h"
 #include "chart/headless_host.h"
 #include "common/error.h"
+#include "gif/output_stream.h"
 #include "raster/bitmap.h"
 #include "raster/font_engine.h"
 #include "sequence/file_path.h"
 #include "viewer/image_file.h"
+#include "viewer/messages.h"
 #include "viewer/program_chart.h"
 #include "viewer/sequence_loader.h"
+#include "viewer/viewer_commands.h"
 
 namespace kep::cli {
 
@@ -121,20 +125,28 @@ Options ParseArguments(std::span<const std::string_view> args) {
   }
   if (first == "--points" || first == "--info") {
     options.mode = first == "--points" ? Mode::kPoints : Mode::kInfo;
-    if (args.size() != 2) throw UsageError{std::string(first) + " takes one FILE"};
-    options.file = args[1];
+    // "--" may come before the FILE, as anywhere.
+    const std::size_t file = args.size() == 3 && args[1] == "--" ? 2 : 1;
+    if (args.size() != file + 1) throw UsageError{std::string(first) + " takes one FILE"};
+    options.file = args[file];
     return options;
   }
 
   options.mode = Mode::kImage;
   std::optional<std::string> file;
+  bool options_ended = false;  // after "--" every argument is a FILE
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const auto value = [&]() {
       if (i + 1 >= args.size()) throw UsageError{std::string(arg) + " needs a value"};
       return args[++i];
     };
-    if (arg == "--layout") {
+    if (options_ended) {
+      if (file) throw UsageError{"more than one FILE given"};
+      file = std::string(arg);
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "--layout") {
       if (options.mode == Mode::kLayout) throw UsageError{"--layout given twice"};
       options.mode = Mode::kLayout;
     } else if (arg == "-o") {
@@ -225,9 +237,10 @@ struct RenderedChart {
 
 // A name ending in ".png" (in any case) gets a PNG file, any other a GIF file.
 void WriteImage(const Options& options) {
-  const RenderedChart rendered(options);
   const std::string output =
       options.output ? *options.output : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
+  viewer::RefuseToOverwriteSequence(output, options.file);
+  const RenderedChart rendered(options);
   viewer::SaveImageFile(rendered.bitmap, viewer::ImageFormatOf(output).value_or(viewer::ImageFormat::kGif), output);
 }
 
@@ -378,10 +391,8 @@ void PrintLayout(const Options& options, std::ostream& out) {
   out << "}\n";
 }
 
-}  // namespace
-
-int RunRenderCommand(std::span<const std::string_view> args, const chart::NumberFormat& label_format,
-                     std::ostream& out, std::ostream& err) {
+int Run(std::span<const std::string_view> args, const chart::NumberFormat& label_format, std::ostream& out,
+        std::ostream& err) {
   Options options;
   try {
     options = ParseArguments(args);
@@ -408,10 +419,23 @@ int RunRenderCommand(std::span<const std::string_view> args, const chart::Number
         PrintLayout(options, out);
         break;
     }
-    out.flush();
+    // Output that did not all arrive (a full disk, a closed pipe) is a failure.
+    if (!out.flush()) gif::ThrowWriteError();
     return 0;
   } catch (const Error& error) {
     err << DisplayMessage(error.what()) << '\n';
+    return 1;
+  }
+}
+
+}  // namespace
+
+int RunRenderCommand(std::span<const std::string_view> args, const chart::NumberFormat& label_format,
+                     std::ostream& out, std::ostream& err) {
+  try {
+    return Run(args, label_format, out, err);
+  } catch (const std::bad_alloc&) {
+    err << DisplayMessage(viewer::messages::kOutOfMemory) << '\n';
     return 1;
   }
 }

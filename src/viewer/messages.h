@@ -16,5 +16,6 @@ inline constexpr std::string_view kOnlyGifOrPngFiles =
     "Images can only be saved as GIF or PNG files (*.gif, *.png).";
 inline constexpr std::string_view kRecentFileGone =
     "The file \"%s\" no longer exists. It has been removed from the recent files.";
+inline constexpr std::string_view kIsTheSequenceFile = "It is the sequence file being read";
 
 }  // namespace kep::viewer::messages

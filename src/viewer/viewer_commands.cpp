@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/error.h"
 #include "common/format.h"
+#include "gif/messages.h"
 #include "sequence/file_path.h"
 #include "viewer/messages.h"
 #include "viewer/sequence_loader.h"
@@ -28,6 +30,13 @@ std::string ExtensionOf(const std::string& path) {
   const std::string_view name = sequence::FileNameOf(path);
   const std::size_t dot = name.rfind('.');
   return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
+}
+
+void RefuseToOverwriteSequence(const std::string& output, const std::string& sequence_file) {
+  std::error_code ec;  // a file that does not exist is not the sequence file
+  if (!sequence_file.empty() && std::filesystem::equivalent(output, sequence_file, ec)) {
+    throw FileError(FormatMessage(gif::messages::kCannotCreateFile, output, std::string(messages::kIsTheSequenceFile)));
+  }
 }
 
 ViewerCommands::ViewerCommands(ProgramChart& chart, ViewerUi& ui, chart::Clipboard& clipboard,
@@ -118,6 +127,7 @@ void ViewerCommands::CopyChart() { chart_.Chart().CaptureToClipboard(clipboard_)
 
 // The image is the one read back from the clipboard, as the capture left it.
 void ViewerCommands::SaveChartImage(const std::string& path, ImageFormat format) {
+  RefuseToOverwriteSequence(path, open_file_name_);
   CopyChart();
   SaveImageFile(clipboard_.GetBitmap(), format, path);
 }

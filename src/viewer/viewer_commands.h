@@ -68,6 +68,11 @@ class ViewerCommands {
   ViewHistory views_;
 };
 
+// Raises kep::FileError "Cannot create file "%s". It is the sequence file
+// being read." when output names sequence_file itself: the same file, however
+// it is reached (links followed, other hard links).
+void RefuseToOverwriteSequence(const std::string& output, const std::string& sequence_file);
+
 // The extension of a file name: from the last "." of the name, or empty.
 std::string ExtensionOf(const std::string& path);
 

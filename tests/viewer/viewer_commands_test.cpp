@@ -160,5 +160,19 @@ TEST_F(ViewerCommandsTest, ReloadReadsTheFileAgainAndCopyLeavesTheCaptureOnTheCl
   EXPECT_EQ(*clipboard.content, chart.Chart().RenderToBitmap(chart.Chart().ClientRect()));
 }
 
+TEST_F(ViewerCommandsTest, TheOpenSequenceFileIsNeverSavedOver) {
+  const std::string content = "1 2 = 3\n2 34 = 5\n";
+  const std::string sequence = dir.Write("x.gif", content);
+  std::filesystem::create_symlink(sequence, dir.File("link.gif"));
+  commands.OpenFile(sequence);
+  for (const std::string& answer : {sequence, dir.File("link.gif")}) {
+    ui.save_answer = answer;
+    EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }),
+              "Cannot create file \"" + answer + "\". It is the sequence file being read");
+  }
+  EXPECT_EQ(test::ReadFileBytes(sequence), content);
+  EXPECT_EQ(commands.LastSaveDir(), "");
+}
+
 }  // namespace
 }  // namespace kep::viewer
