@@ -6,10 +6,14 @@
 namespace kep::app {
 
 void SetUpApplication() {
-  QApplication::setOrganizationName("kepgraph");
-  QApplication::setApplicationName("kepgraph");
-  QApplication::setApplicationVersion(KEPGRAPH_VERSION);
+  NameApplication();
   QApplication::setWindowIcon(QIcon(":/kepgraph.png"));
+}
+
+void NameApplication() {
+  QCoreApplication::setOrganizationName("kepgraph");
+  QCoreApplication::setApplicationName("kepgraph");
+  QCoreApplication::setApplicationVersion(KEPGRAPH_VERSION);
 }
 
 }  // namespace kep::app

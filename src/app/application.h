@@ -8,4 +8,8 @@ namespace kep::app {
 // captions ("KEP Graph", "About", ...) exactly as they are.
 void SetUpApplication();
 
+// The names alone (organisation, program name and version), which need no
+// display: enough for --help and --version.
+void NameApplication();
+
 }  // namespace kep::app

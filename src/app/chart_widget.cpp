@@ -79,10 +79,6 @@ void ChartWidget::Guarded(Action&& action) {
 // The window pixels keep what was last shown, so an expose only shows them
 // again; the chart paints when it asked to.
 void ChartWidget::paintEvent(QPaintEvent*) {
-  if (pixels_.Width() != width() || pixels_.Height() != height()) {
-    pixels_.Resize(width(), height());
-    paint_requested_ = true;
-  }
   if (paint_requested_) {
     paint_requested_ = false;
     Guarded([this] { chart_.Paint(); });
@@ -91,13 +87,19 @@ void ChartWidget::paintEvent(QPaintEvent*) {
   const QImage image(reinterpret_cast<const uchar*>(pixels_.Pixels().data()), pixels_.Width(), pixels_.Height(),
                      static_cast<qsizetype>(pixels_.Stride()) * 4, QImage::Format_RGB32);
   QPainter painter(this);
+  // Pixels that could not be had for this size leave the window white.
+  if (image.size() != size()) painter.fillRect(rect(), Qt::white);
   painter.drawImage(0, 0, image);
 }
 
+// The pixels take the window's size here only, so that a size they cannot
+// have is reported once, not at every paint.
 void ChartWidget::resizeEvent(QResizeEvent*) {
-  pixels_.Resize(width(), height());
-  Guarded([this] { chart_.InvalidateChart(); });
   paint_requested_ = true;
+  Guarded([this] {
+    pixels_.Resize(width(), height());
+    chart_.InvalidateChart();
+  });
 }
 
 void ChartWidget::mousePressEvent(QMouseEvent* event) {

@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/installed_files.h"
+#include "app/local_path.h"
 #include "app/main_window.h"
 
 namespace {
@@ -14,20 +15,29 @@ namespace {
 // when the program runs from its build folder.
 std::string SamplesFolder() {
   const QString installed = kep::app::InstalledPath("share/kepgraph/samples");
-  return installed.isEmpty() ? KEPGRAPH_SOURCE_SAMPLES : installed.toStdString();
+  return installed.isEmpty() ? KEPGRAPH_SOURCE_SAMPLES : kep::app::LocalPath(installed);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  kep::app::SetUpApplication();
-
+  kep::app::NameApplication();
   QCommandLineParser parser;
   parser.setApplicationDescription("KEP Graph: see how the terms of an integer sequence grow.");
-  parser.addHelpOption();
-  parser.addVersionOption();
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("FILE", "A sequence file to open at start.", "[FILE]");
+  {
+    // --help and --version answer before the display is opened, so that
+    // they work without one.
+    const QCoreApplication without_display(argc, argv);
+    parser.parse(QCoreApplication::arguments());
+    if (parser.isSet(help) || parser.isSet("help-all")) parser.showHelp();
+    if (parser.isSet(version)) parser.showVersion();
+  }
+
+  QApplication application(argc, argv);
+  kep::app::SetUpApplication();
   parser.process(application);
 
   // QApplication has set the process's locale from the environment; the
@@ -35,7 +45,7 @@ int main(int argc, char** argv) {
   kep::app::MainWindow form1(SamplesFolder(), kep::chart::NumberFormat::FromLocale(""));
   form1.show();
   if (!parser.positionalArguments().isEmpty()) {
-    form1.OpenFile(QFileInfo(parser.positionalArguments().first()).absoluteFilePath().toStdString());
+    form1.OpenFile(kep::app::LocalPath(QFileInfo(parser.positionalArguments().first()).absoluteFilePath()));
   }
   return QApplication::exec();
 }

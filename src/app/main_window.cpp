@@ -15,6 +15,7 @@
 
 #include "app/about_box.h"
 #include "app/chart_widget.h"
+#include "app/local_path.h"
 #include "app/messages.h"
 #include "app/qt_clipboard.h"
 #include "app/qt_viewer_ui.h"
@@ -271,7 +272,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
   event->acceptProposedAction();
-  OpenFile(urls.first().toLocalFile().toStdString());
+  OpenFile(LocalPath(urls.first().toLocalFile()));
 }
 
 }  // namespace kep::app

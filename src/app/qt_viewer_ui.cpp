@@ -1,10 +1,13 @@
 #include "app/qt_viewer_ui.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
+#include <filesystem>
 
+#include "app/local_path.h"
 #include "app/messages.h"
 #include "app/reformat_dialog.h"
 
@@ -23,19 +26,37 @@ QString FilterText(const viewer::FileFilter& filter) {
   return QString::fromStdString(filter.description) + " (" + patterns.join(u' ') + ")";
 }
 
+// A file dialog that also accepts an existing file whose name is not UTF-8:
+// Qt shows such a name with U+FFFD and, looking for that text on disk, would
+// refuse it as missing.
+class FileDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (fileMode() == QFileDialog::ExistingFile && files.size() == 1 &&
+        files.first().contains(QChar::ReplacementCharacter) && std::filesystem::is_regular_file(LocalPath(files.first()))) {
+      QDialog::accept();
+      return;
+    }
+    QFileDialog::accept();
+  }
+};
+
 }  // namespace
 
 QtViewerUi::QtViewerUi(QWidget& main_window, ReformatDialog& reformat_dialog)
     : main_window_(main_window), reformat_dialog_(reformat_dialog) {}
 
 std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogRequest& request, bool save) {
-  QFileDialog dialog(&main_window_, QString::fromStdString(request.title));
+  FileDialog dialog(&main_window_, QString::fromStdString(request.title));
   QStringList filters;
   for (const viewer::FileFilter& filter : request.filters) filters << FilterText(filter);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setNameFilters(filters);
   if (!filters.isEmpty()) dialog.selectNameFilter(filters.first());
-  if (!request.initial_folder.empty()) dialog.setDirectory(QString::fromStdString(request.initial_folder));
+  if (!request.initial_folder.empty()) dialog.setDirectory(QFile::decodeName(request.initial_folder.c_str()));
   if (save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -59,9 +80,9 @@ std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogReq
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, true);
   }
-  if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
+  if (!request.file_name.empty()) dialog.selectFile(QFile::decodeName(request.file_name.c_str()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().first().toStdString();
+  return LocalPath(dialog.selectedFiles().first());
 }
 
 std::optional<std::string> QtViewerUi::RunOpenDialog(const viewer::FileDialogRequest& request) {

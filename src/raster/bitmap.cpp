@@ -9,9 +9,21 @@ namespace kep::raster {
 Bitmap::Bitmap(int width, int height) { Resize(width, height); }
 
 void Bitmap::Resize(int width, int height) {
+  const std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+  // Empty until the new pixels are in place, so that a failed allocation
+  // leaves a consistent 0 x 0 bitmap.
+  width_ = 0;
+  height_ = 0;
+  // A buffer too small is given back before the new one is taken, so that
+  // the two are never held at once; one much larger than needed is given
+  // back too, so that a bitmap that shrinks returns its memory.
+  if (count > pixels_.capacity() || count < pixels_.capacity() / 2) {
+    pixels_.clear();
+    pixels_.shrink_to_fit();
+  }
+  pixels_.assign(count, clWhite.ToXrgb());
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), clWhite.ToXrgb());
 }
 
 void Bitmap::Fill(Color color) { std::fill(pixels_.begin(), pixels_.end(), color.ToXrgb()); }

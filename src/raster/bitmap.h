@@ -23,6 +23,8 @@ class Bitmap {
   IntRect Bounds() const { return {0, 0, width_, height_}; }
 
   // Changes the size; every pixel becomes white. Negative sizes count as 0.
+  // Memory a much smaller bitmap does not need is given back. When the
+  // pixels cannot be allocated, std::bad_alloc leaves the bitmap 0 x 0.
   void Resize(int width, int height);
   void Fill(Color color);
 

@@ -6,11 +6,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -30,6 +32,7 @@
 #include "cli/render_command.h"
 #include "gif/color_reduction.h"
 #include "png/png_check.h"
+#include "support/address_space_limit.h"
 #include "support/temp_dir.h"
 
 using kep::app::MainWindow;
@@ -472,6 +475,54 @@ class MainWindowTest : public QObject {
     // own folder, and nothing is installed there.
     QCOMPARE(kep::app::InstalledPath("app"), QDir(QCoreApplication::applicationDirPath()).canonicalPath());
     QVERIFY(kep::app::InstalledPath("share/doc/kepgraph/README.md").isEmpty());
+  }
+
+  // Qt shows a name that is not UTF-8 with U+FFFD; the file is still found.
+  void OpensANameThatIsNotUtf8FromTheDialogAndADrop() {
+    kep::test::TempDir dir;
+    const std::string path = dir.Write("caf\xe9.kep", "1 2 = 3\n2 34 = 5\n");
+    const QString shown = QFile::decodeName(path.c_str());
+    QVERIFY(QFile::encodeName(shown).toStdString() != path);
+
+    MainWindow form1(kSamples);
+    AnswerFileDialog(shown);
+    ActionNamed(form1, "Open1")->trigger();
+    QCOMPARE(form1.Commands().OpenFileName(), path);
+
+    form1.OpenFile(kSamples + "/growth.kep");
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(shown)});
+    // A drop reaches the window that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form1, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form1, &drop);
+    QCOMPARE(form1.Commands().OpenFileName(), path);
+    QCOMPARE(form1.Chart1().Title().Text().at(0), "Sequence file: caf\xe9.kep");
+  }
+
+  void AChartTooLargeForMemoryIsAMessageAndGivesItsPixelsBack() {
+    if (kep::test::kAddressSanitizer) QSKIP("AddressSanitizer needs the whole address space");
+    MainWindow form1(kSamples);
+    form1.OpenFile(kSamples + "/growth.kep");
+    kep::app::ChartWidget& view = form1.ChartView();
+    const auto resize_to = [&view](QSize size) {
+      const QSize old_size = view.size();
+      view.resize(size);
+      QResizeEvent event(size, old_size);
+      QApplication::sendEvent(&view, &event);
+    };
+    QString text;
+    AnswerMessageBox(text);
+    {
+      const kep::test::AddressSpaceLimit limit(256u << 20);
+      resize_to({30000, 30000});
+    }
+    QCOMPARE(text, QString("Out of memory."));
+    QCOMPARE(view.WindowPixels().Width(), 0);
+    resize_to({300, 200});
+    QCOMPARE(view.WindowPixels().Width(), 300);
+    QCOMPARE(view.WindowPixels().Height(), 200);
   }
 };
 

@@ -1,11 +1,14 @@
 #include "raster/bitmap.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <fstream>
+#include <new>
 #include <sstream>
 
 #include "raster/font.h"
+#include "support/address_space_limit.h"
 #include "support/temp_dir.h"
 
 namespace kep::raster {
@@ -22,6 +25,24 @@ TEST(BitmapTest, CreatedAndResizedWhite) {
   EXPECT_EQ(bitmap.Pixel(3, 3), 0xFFFFFFu);
   bitmap.Resize(-5, 7);
   EXPECT_EQ(bitmap.Width(), 0);
+  EXPECT_TRUE(bitmap.Pixels().empty());
+}
+
+TEST(BitmapTest, ShrinkingGivesMemoryBackAndAFailedResizeLeavesItEmpty) {
+  if (test::kAddressSanitizer) GTEST_SKIP() << "AddressSanitizer keeps its own heap and address space";
+  // Buffers this large are mapped on their own, and unmapped when freed.
+  const auto mapped = [] { return mallinfo2().hblkhd; };
+  const std::size_t before = mapped();
+  Bitmap bitmap(4000, 4000);
+  EXPECT_GE(mapped(), before + 4000u * 4000 * 4);
+  bitmap.Resize(10, 10);
+  EXPECT_LT(mapped(), before + (1u << 20));
+  EXPECT_EQ(bitmap.Pixel(9, 9), 0xFFFFFFu);
+
+  const test::AddressSpaceLimit limit(64u << 20);
+  EXPECT_THROW(bitmap.Resize(30000, 30000), std::bad_alloc);
+  EXPECT_EQ(bitmap.Width(), 0);
+  EXPECT_EQ(bitmap.Height(), 0);
   EXPECT_TRUE(bitmap.Pixels().empty());
 }
 
