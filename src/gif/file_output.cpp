@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -112,7 +113,8 @@ void WriteInPlace(Descriptor& file, bool truncate, const std::function<void(Outp
 // being written (saves run one at a time) and the handlers it displaced.
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM};
 std::atomic<bool> pending_in_use{false};
-volatile std::sig_atomic_t pending_folder = -1;
+std::atomic<int> pending_folder{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read by a signal handler");
 char pending_name[NAME_MAX + 1];
 struct sigaction displaced_actions[std::size(kCleanupSignals)];
 bool displaced[std::size(kCleanupSignals)];
@@ -121,7 +123,8 @@ std::size_t SignalIndex(int signal_number) { return signal_number == SIGINT ? 0 
 
 void RemovePendingTemporary(int signal_number) {
   const int saved_errno = errno;
-  if (pending_folder >= 0) ::unlinkat(pending_folder, pending_name, 0);
+  const int folder = pending_folder.load();
+  if (folder >= 0) ::unlinkat(folder, pending_name, 0);
   // Then the signal does what it did without this handler.
   ::sigaction(signal_number, &displaced_actions[SignalIndex(signal_number)], nullptr);
   ::raise(signal_number);
@@ -194,7 +197,7 @@ std::string TemporaryName(const std::string& target_name, std::mt19937_64& rando
 mode_t NewFileMode() {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind("Umask:", 0) == 0) return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    if (line.rfind("Umask:", 0) == 0) return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
   }
   return 0600;
 }
@@ -345,6 +348,7 @@ void ReplaceAtomically(const std::string& file_name, int folder, const std::stri
 
 void WriteFileReplacing(const std::string& file_name, const std::function<void(OutputStream&)>& write_content,
                         const ReplaceHooks& hooks) {
+  if (file_name.empty()) ThrowCannotCreate(file_name, ENOENT);
   const fs::path target = ResolveLinks(file_name);
   const std::string name = target.filename().string();
   if (name.empty() || name == "." || name == "..") ThrowCannotCreate(file_name, EISDIR);
