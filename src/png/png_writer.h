@@ -15,8 +15,7 @@ namespace kep::png {
 void WritePNG(const gif::BitmapView& bitmap, gif::OutputStream& out);
 
 // What the save command does: the bitmap written as a PNG file through
-// gif::WriteFileReplacing, so that an existing file is replaced only by a
-// complete new one, with the same errors as a GIF file.
+// gif::WriteFileReplacing, with the same safety and errors as a GIF file.
 void SaveBitmapAsPNG(const gif::BitmapView& bitmap, const std::string& file_name);
 
 }  // namespace kep::png

@@ -14,8 +14,8 @@ enum class ImageFormat { kGif, kPng };
 std::optional<ImageFormat> ImageFormatOf(const std::string& path);
 
 // Writes the bitmap to path as a GIF (the colours reduced to the web
-// palette) or as a lossless PNG. Either way the file is replaced only by a
-// complete new one; the file errors propagate.
+// palette) or as a lossless PNG. Either way the file is written as
+// gif::WriteFileReplacing describes; the file errors propagate.
 void SaveImageFile(const raster::Bitmap& bitmap, ImageFormat format, const std::string& path);
 
 }  // namespace kep::viewer
