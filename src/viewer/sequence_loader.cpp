@@ -42,6 +42,7 @@ LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std
     const std::uint64_t end = size > 0 ? size : sequence::SequenceFile::kWholeFile;
     const auto receive = [&](const sequence::PointBatch& batch) {
       if (keep_points) ApplyBatch(*loaded.points, batch);
+      if (hooks.progress) hooks.progress(loaded.reader->BytesConsumed(), loaded.reader->FileLines());
     };
     if (loaded.reformatted && hooks.show_reformat_notice) hooks.show_reformat_notice();
     try {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -32,6 +33,9 @@ struct LoadHooks {
   // file, before its points are put in: the folder is remembered even when
   // choosing the number column fails.
   std::function<void(const std::string& folder)> remember_folder;
+  // Run after each piece of the file, on the thread that reads, with the
+  // bytes and the lines of the file taken in so far.
+  std::function<void(std::uint64_t bytes, std::uint64_t lines)> progress;
 };
 
 // Removes the batch's withdrawn points from the end of series, then appends

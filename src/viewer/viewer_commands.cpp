@@ -41,7 +41,12 @@ void RefuseToOverwriteSequence(const std::string& output, const std::string& seq
 
 ViewerCommands::ViewerCommands(ProgramChart& chart, ViewerUi& ui, chart::Clipboard& clipboard,
                                std::string samples_folder)
-    : chart_(chart), ui_(ui), clipboard_(clipboard), samples_folder_(std::move(samples_folder)), views_(chart) {
+    : chart_(chart),
+      ui_(ui),
+      clipboard_(clipboard),
+      samples_folder_(std::move(samples_folder)),
+      views_(chart),
+      loads_(chart, views_) {
   ui_.SetSaveEnabled(false);
 }
 
@@ -56,24 +61,49 @@ void ViewerCommands::OpenSequence() {
 }
 
 void ViewerCommands::OpenFile(const std::string& path) {
-  open_file_name_ = path;
+  loads_.Cancel();
+  opening_ = path;
+  if (sequence::IsSQFileName(sequence::FileNameOf(path))) {
+    if (!notice_shown_) ui_.ShowReformatNotice();
+    notice_shown_ = true;
+  } else {
+    HideNotice();
+  }
   LoadHooks hooks;
-  hooks.show_reformat_notice = [this] { ui_.ShowReformatNotice(); };
-  hooks.hide_reformat_notice = [this] { ui_.HideReformatNotice(); };
-  bool chart_cleared = false;
-  hooks.remember_folder = [this, &chart_cleared](const std::string& folder) {
+  hooks.remember_folder = [this](const std::string& folder) {
     last_open_dir_ = folder;
-    chart_cleared = true;
+    opening_cleared_chart_ = true;
   };
+  opening_cleared_chart_ = false;
+  loads_.Open(path, std::move(hooks));
+}
+
+void ViewerCommands::CancelLoad() {
+  loads_.Cancel();
+  HideNotice();
+}
+
+void ViewerCommands::FinishLoad() { TakeInLoad(false); }
+
+void ViewerCommands::WaitForLoad() { TakeInLoad(true); }
+
+void ViewerCommands::TakeInLoad(bool wait) {
+  LoadEnd end = LoadEnd::kNone;
   try {
-    LoadSequence(path, chart_, hooks);
+    end = wait ? loads_.Wait() : loads_.Poll();
   } catch (...) {
+    // Only an open raises: its file is the one chosen last, as when it loads.
+    open_file_name_ = opening_;
+    HideNotice();
     // The views before belong to the points that are gone.
-    if (chart_cleared) views_.Restart();
+    if (opening_cleared_chart_) views_.Restart();
     throw;
   }
+  if (!loads_.Opening()) HideNotice();
+  if (end != LoadEnd::kOpened) return;
+  open_file_name_ = opening_;
   views_.Restart();
-  recent_files_.Add(path);
+  recent_files_.Add(opening_);
   ui_.RecentFilesChanged(recent_files_.Files());
   chart_.Chart().RepaintNow();
   save_enabled_ = true;
@@ -103,6 +133,11 @@ void ViewerCommands::SetLastFolders(std::string open_dir, std::string save_dir) 
 void ViewerCommands::SetRecentFiles(const std::vector<std::string>& files) {
   recent_files_ = RecentFiles(files);
   ui_.RecentFilesChanged(recent_files_.Files());
+}
+
+void ViewerCommands::HideNotice() {
+  if (notice_shown_) ui_.HideReformatNotice();
+  notice_shown_ = false;
 }
 
 void ViewerCommands::SaveImage() {

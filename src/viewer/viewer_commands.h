@@ -5,6 +5,7 @@
 
 #include "chart/clipboard.h"
 #include "viewer/image_file.h"
+#include "viewer/load_controller.h"
 #include "viewer/program_chart.h"
 #include "viewer/recent_files.h"
 #include "viewer/view_history.h"
@@ -18,21 +19,34 @@ namespace kep::viewer {
 // files they remember. They talk to dialogs, notices and the clipboard through ViewerUi
 // and Clipboard, so the Qt application and tests drive the same steps.
 // Errors propagate to the caller, which shows them.
+//
+// A file is loaded in the background: OpenFile starts the load, and
+// FinishLoad, run on the same thread once the worker signals (Loads()'s
+// on_worker_event), puts it in place, or raises its error.
 class ViewerCommands {
  public:
   // samples_folder: where the open dialog starts until a file was opened.
   ViewerCommands(ProgramChart& chart, ViewerUi& ui, chart::Clipboard& clipboard, std::string samples_folder);
 
-  // "Open sequence . . .": asks for a file and loads it; a cancel does nothing.
+  // "Open sequence . . .": asks for a file and starts loading it; a cancel does nothing.
   void OpenSequence();
-  // Loads path as if it had been chosen in the open dialog. A load that
-  // succeeds puts the file first among the recent files.
+  // Starts loading path as if it had been chosen in the open dialog; a load
+  // that runs is cancelled. The reformat notice shows while an "SQ" file
+  // loads. A load that succeeds puts the file first among the recent files.
   void OpenFile(const std::string& path);
   // An entry of the recent files: a file that no longer exists is removed
   // from them with a message; any other is opened.
   void OpenRecent(const std::string& path);
   // Opens the last file chosen again; nothing before the first.
   void Reload();
+  // Stops the running load: the chart stays as it was.
+  void CancelLoad();
+  // Takes in a load that has ended: an opened file is put in place and
+  // painted, and saving is enabled; its error is raised.
+  void FinishLoad();
+  // Waits for the running load, then FinishLoad.
+  void WaitForLoad();
+  LoadController& Loads() { return loads_; }
   // "Save image . . .": asks for a GIF or PNG file name and writes the
   // chart there, leaving the chart's capture on the clipboard.
   void SaveImage();
@@ -55,6 +69,8 @@ class ViewerCommands {
 
  private:
   void SaveChartImage(const std::string& path, ImageFormat format);
+  void TakeInLoad(bool wait);
+  void HideNotice();
 
   ProgramChart& chart_;
   ViewerUi& ui_;
@@ -66,6 +82,10 @@ class ViewerCommands {
   bool save_enabled_ = false;
   RecentFiles recent_files_;
   ViewHistory views_;
+  std::string opening_;  // the path of the running open
+  bool notice_shown_ = false;
+  bool opening_cleared_chart_ = false;  // the running open has cleared the chart
+  LoadController loads_;
 };
 
 // Raises kep::FileError "Cannot create file "%s". It is the sequence file

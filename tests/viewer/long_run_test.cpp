@@ -90,6 +90,7 @@ class LongRunTest : public ::testing::Test {
   void Open(int i) {
     try {
       commands.OpenFile(SequenceFile(dir, i));
+      commands.WaitForLoad();
     } catch (const Error& error) {
       ASSERT_EQ(i % 13, 0) << error.what();
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <stop_token>
 #include <string>
@@ -17,9 +19,15 @@ namespace {
 // A load with hooks that record what they were told.
 struct RecordedLoad {
   std::vector<std::string> events;
+  std::uint64_t bytes = 0, lines = 0;  // the last progress
   LoadHooks Hooks() {
     return {[this] { events.push_back("show"); }, [this] { events.push_back("hide"); },
-            [this](const std::string& folder) { events.push_back("folder " + folder); }};
+            [this](const std::string& folder) { events.push_back("folder " + folder); },
+            [this](std::uint64_t read, std::uint64_t lines_read) {
+              EXPECT_GE(read, bytes);  // progress only moves on
+              bytes = read;
+              lines = lines_read;
+            }};
   }
 };
 
@@ -37,6 +45,8 @@ TEST(SequenceLoaderTest, LoadsPointsTitleFolderAndTheLeftAxisTop) {
   EXPECT_EQ(result.points.number_column, 2u);
   EXPECT_FALSE(result.reformatted);
   EXPECT_EQ(record.events, std::vector<std::string>{"folder " + dir.path().string()});
+  EXPECT_EQ(record.bytes, std::filesystem::file_size(path));
+  EXPECT_EQ(record.lines, 3u);
 
   const chart::LineSeries& s = program.Series();
   ASSERT_EQ(s.PointCount(), 2);

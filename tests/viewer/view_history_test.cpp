@@ -54,7 +54,13 @@ class ViewHistoryTest : public ::testing::Test {
 
   void SetUp() override {
     window.PaintNow();
-    commands.OpenFile(file);
+    Open(file);
+  }
+
+  // Loads path as the open command does, to its end.
+  void Open(const std::string& path) {
+    commands.OpenFile(path);
+    commands.WaitForLoad();
   }
 
   void Drag(MouseButton button, int x0, int y0, int x1, int y1) {
@@ -187,16 +193,16 @@ TEST_F(ViewHistoryTest, KeepsTheLastHundredSteps) {
 TEST_F(ViewHistoryTest, OpeningAFileStartsAgain) {
   Zoom();
   Key(ArrowKey::kLeft);
-  commands.OpenFile(dir.Write("other.kep", GrowingFile(50)));
+  Open(dir.Write("other.kep", GrowingFile(50)));
   EXPECT_EQ(views.StepCount(), 1u);
   EXPECT_FALSE(views.CanGoBack());
 
   // A file that cannot be read leaves the chart and its views.
   Zoom();
-  EXPECT_THROW(commands.OpenFile(dir.File("missing.kep")), Error);
+  EXPECT_THROW(Open(dir.File("missing.kep")), Error);
   EXPECT_EQ(views.StepCount(), 2u);
   // One that fails after the chart was cleared does not.
-  EXPECT_THROW(commands.OpenFile(dir.Write("one.kep", "1 22 = x\n")), Error);
+  EXPECT_THROW(Open(dir.Write("one.kep", "1 22 = x\n")), Error);
   EXPECT_EQ(views.StepCount(), 1u);
 }
 

@@ -27,6 +27,12 @@ class ViewerCommandsTest : public ::testing::Test {
   FakeClipboard clipboard;
   ViewerCommands commands{chart, ui, clipboard, "/samples"};
 
+  // Loads path as the open command does, to its end.
+  void Open(const std::string& path) {
+    commands.OpenFile(path);
+    commands.WaitForLoad();
+  }
+
   std::string ErrorOf(auto&& action) {
     try {
       action();
@@ -40,6 +46,7 @@ class ViewerCommandsTest : public ::testing::Test {
 TEST_F(ViewerCommandsTest, OpenDialogStartsInTheSamplesThenInTheLastFolder) {
   ui.open_answer = dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n");
   commands.OpenSequence();
+  commands.WaitForLoad();
   ASSERT_EQ(ui.open_requests.size(), 1u);
   EXPECT_EQ(ui.open_requests[0].title, "Open sequence");
   EXPECT_EQ(ui.open_requests[0].initial_folder, "/samples");
@@ -51,20 +58,21 @@ TEST_F(ViewerCommandsTest, OpenDialogStartsInTheSamplesThenInTheLastFolder) {
   ui.open_answer.reset();  // cancelled: nothing happens
   chart.Chart().ZoomToValues(0, 1, 1, 2, 0, 1, 0, 1);
   commands.OpenSequence();
+  commands.WaitForLoad();
   EXPECT_EQ(ui.open_requests[1].initial_folder, dir.path().string());
   EXPECT_TRUE(chart.Chart().HasZoom());
 }
 
 TEST_F(ViewerCommandsTest, TheReformatNoticeIsHiddenAlsoWhenReformattingFails) {
-  commands.OpenFile(dir.Write("SQ12", "7\nnote\n1 22\nnote\n"));
+  Open(dir.Write("SQ12", "7\nnote\n1 22\nnote\n"));
   EXPECT_EQ(ui.events, (std::vector<std::string>{"show notice", "hide notice"}));
   ui.events.clear();
-  EXPECT_EQ(ErrorOf([&] { commands.OpenFile(dir.Write("SQ0", "")); }), "List index out of bounds (0)");
+  EXPECT_EQ(ErrorOf([&] { Open(dir.Write("SQ0", "")); }), "List index out of bounds (0)");
   EXPECT_EQ(ui.events, (std::vector<std::string>{"show notice", "hide notice"}));
 }
 
 TEST_F(ViewerCommandsTest, SaveProposesTheSequenceNameAndAppendsGif) {
-  commands.OpenFile(dir.Write("SQ77", "7\nnote\n1 22\nnote\n"));
+  Open(dir.Write("SQ77", "7\nnote\n1 22\nnote\n"));
   ui.save_answer = dir.File("chart");
   commands.SaveImage();
   ASSERT_EQ(ui.save_requests.size(), 1u);
@@ -78,7 +86,7 @@ TEST_F(ViewerCommandsTest, SaveProposesTheSequenceNameAndAppendsGif) {
 }
 
 TEST_F(ViewerCommandsTest, ExtensionCaseAndOtherExtensions) {
-  commands.OpenFile(dir.Write("x12.kep", "1 2 = 3\n2 34 = 5\n"));
+  Open(dir.Write("x12.kep", "1 2 = 3\n2 34 = 5\n"));
   ui.save_answer = dir.File("upper.GIF");
   commands.SaveImage();
   EXPECT_EQ(ui.save_requests.back().file_name, "x12.gif");
@@ -98,7 +106,7 @@ TEST_F(ViewerCommandsTest, ExtensionCaseAndOtherExtensions) {
 }
 
 TEST_F(ViewerCommandsTest, ClipboardFailuresKeepTheLastSaveFolder) {
-  commands.OpenFile(dir.Write("x.kep", "1 2 = 3\n2 34 = 5\n"));
+  Open(dir.Write("x.kep", "1 2 = 3\n2 34 = 5\n"));
   clipboard.refuse = true;
   ui.save_answer = dir.File("a.gif");
   EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }), "Cannot open clipboard");
@@ -125,12 +133,17 @@ TEST(RecentFilesTest, KeepsTenDistinctFilesNewestFirst) {
 TEST_F(ViewerCommandsTest, OpenedFilesBecomeRecentAndAVanishedOneIsRemovedWithAMessage) {
   const std::string a = dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n");
   const std::string b = dir.Write("b.kep", "1 2 = 3\n2 345 = 5\n");
-  commands.OpenFile(a);
-  commands.OpenFile(b);
+  Open(a);
+  Open(b);
   EXPECT_EQ(ui.recent_files, (std::vector<std::string>{b, a}));
   // A file that fails to load is not added, and an existing entry stays.
   const std::string bad = dir.Write("bad.kep", "1 2 = 3\n");
-  EXPECT_THROW(commands.OpenRecent(bad), Error);
+  EXPECT_THROW(
+      {
+        commands.OpenRecent(bad);
+        commands.WaitForLoad();
+      },
+      Error);
   EXPECT_EQ(ui.recent_files, (std::vector<std::string>{b, a}));
 
   std::filesystem::remove(a);
@@ -141,6 +154,7 @@ TEST_F(ViewerCommandsTest, OpenedFilesBecomeRecentAndAVanishedOneIsRemovedWithAM
   EXPECT_EQ(commands.OpenFileName(), bad);  // nothing was opened
 
   commands.OpenRecent(b);
+  commands.WaitForLoad();
   EXPECT_EQ(chart.Chart().LeftAxis().Maximum(), 4);
 }
 
@@ -148,10 +162,11 @@ TEST_F(ViewerCommandsTest, ReloadReadsTheFileAgainAndCopyLeavesTheCaptureOnTheCl
   commands.Reload();  // no file yet
   EXPECT_EQ(chart.Series().PointCount(), 0);
   const std::string path = dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n");
-  commands.OpenFile(path);
+  Open(path);
   dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n3 456 = 7\n");
   chart.Chart().ZoomToValues(0, 1, 1, 2, 0, 1, 0, 1);
   commands.Reload();
+  commands.WaitForLoad();
   EXPECT_EQ(chart.Series().PointCount(), 3);
   EXPECT_FALSE(chart.Chart().HasZoom());
 
