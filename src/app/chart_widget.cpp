@@ -60,7 +60,13 @@ void ChartWidget::PaintNow() {
 }
 
 void ChartWidget::SetCursor(chart::CursorShape shape) {
-  setCursor(shape == chart::CursorShape::kHand ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  chart_cursor_ = shape == chart::CursorShape::kHand ? Qt::PointingHandCursor : Qt::ArrowCursor;
+  if (!busy_) setCursor(chart_cursor_);
+}
+
+void ChartWidget::SetBusy(bool busy) {
+  busy_ = busy;
+  setCursor(busy ? Qt::BusyCursor : chart_cursor_);
 }
 
 // Errors stop at the widget's edge: an event handler must not let one reach

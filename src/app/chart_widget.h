@@ -36,6 +36,10 @@ class ChartWidget : public QWidget, public chart::ChartHost {
   std::function<void()> after_input;
   std::function<void(std::chrono::milliseconds time)> after_wheel;
 
+  // While busy, the widget shows the busy cursor whatever the chart asks;
+  // the chart's cursor comes back afterwards.
+  void SetBusy(bool busy);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -55,6 +59,8 @@ class ChartWidget : public QWidget, public chart::ChartHost {
   raster::Bitmap pixels_;
   int wheel_units_ = 0;          // wheel movement not yet delivered as a notch
   bool paint_requested_ = true;  // the chart asked to paint; otherwise the pixels are only shown
+  bool busy_ = false;
+  Qt::CursorShape chart_cursor_ = Qt::ArrowCursor;  // the cursor the chart asked for
 };
 
 }  // namespace kep::app

@@ -10,11 +10,15 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <chrono>
 #include <new>
+#include <utility>
 
 #include "app/about_box.h"
 #include "app/chart_widget.h"
+#include "app/file_watch.h"
+#include "app/load_status.h"
 #include "app/local_path.h"
 #include "app/messages.h"
 #include "app/qt_clipboard.h"
@@ -92,10 +96,11 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
   commands_->Views().OnChange = [this] { UpdateActions(); };
   // The arrow keys move the chart without a click first.
   chart_widget_->setFocus();
+  CreateLoadParts();
 
   // The window opens centred, sized so that the chart has its design size
   // unless an earlier run left another size.
-  resize(kChartWidth, kChartHeight + menuBar()->sizeHint().height());
+  resize(kChartWidth, kChartHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   RestoreSettings();
   if (const QScreen* screen = QApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -158,6 +163,12 @@ void MainWindow::BuildViewMenu() {
                                [this] { RunCommand([this] { commands_->Views().Forward(); }); });
   forward1_->setObjectName("Forward1");
   forward1_->setStatusTip("Show the view after");
+  view1->addSeparator();
+  follow_file_changes1_ = view1->addAction(QString::fromUtf8(messages::kFollowFileChanges));
+  follow_file_changes1_->setObjectName("FollowFileChanges1");
+  follow_file_changes1_->setCheckable(true);
+  follow_file_changes1_->setChecked(true);
+  follow_file_changes1_->setStatusTip("Show what is appended to the file while it is written");
 }
 
 void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {
@@ -196,6 +207,7 @@ constexpr const char* kWindowSizeKey = "window/size";
 constexpr const char* kOpenFolderKey = "folders/open";
 constexpr const char* kSaveFolderKey = "folders/save";
 constexpr const char* kRecentFilesKey = "files/recent";
+constexpr const char* kFollowKey = "view/followFileChanges";
 
 // Paths are kept as their bytes, so that any file name comes back as it was.
 std::string PathOf(const QVariant& value) { return value.toByteArray().toStdString(); }
@@ -204,13 +216,20 @@ QVariant ValueOf(const std::string& path) { return QByteArray::fromStdString(pat
 }  // namespace
 
 void MainWindow::RestoreSettings() {
+  // Everything is read before anything is applied, as applying saves the
+  // settings again.
   const QSettings settings;
   const QSize size = settings.value(kWindowSizeKey).toSize();
-  if (size.isValid()) resize(size);
-  commands_->SetLastFolders(PathOf(settings.value(kOpenFolderKey)), PathOf(settings.value(kSaveFolderKey)));
+  std::string open_dir = PathOf(settings.value(kOpenFolderKey));
+  std::string save_dir = PathOf(settings.value(kSaveFolderKey));
   std::vector<std::string> recent;
   for (const QVariant& file : settings.value(kRecentFilesKey).toList()) recent.push_back(PathOf(file));
+  const bool follow = settings.value(kFollowKey, true).toBool();
+
+  if (size.isValid()) resize(size);
+  commands_->SetLastFolders(std::move(open_dir), std::move(save_dir));
   commands_->SetRecentFiles(recent);
+  follow_file_changes1_->setChecked(follow);
 }
 
 void MainWindow::SaveSettings() const {
@@ -221,6 +240,7 @@ void MainWindow::SaveSettings() const {
   QVariantList recent;
   for (const std::string& file : commands_->RecentFileList()) recent.push_back(ValueOf(file));
   settings.setValue(kRecentFilesKey, recent);
+  settings.setValue(kFollowKey, follow_file_changes1_->isChecked());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -241,6 +261,7 @@ void MainWindow::RunCommand(Command&& command) {
     ShowErrorBox(this, QString::fromStdString(DisplayMessage(error.what())));
   }
   UpdateActions();
+  load_status_->Refresh();
 }
 
 void MainWindow::OpenFile(const std::string& path) {
@@ -249,6 +270,27 @@ void MainWindow::OpenFile(const std::string& path) {
 
 void MainWindow::Open1Click() {
   RunCommand([this] { commands_->OpenSequence(); });
+}
+
+void MainWindow::CreateLoadParts() {
+  viewer::LoadController& loads = commands_->Loads();
+  // The worker only posts: everything else happens here, on the UI thread.
+  loads.on_worker_event = [this] { QMetaObject::invokeMethod(this, [this] { LoadEnded(); }, Qt::QueuedConnection); };
+  load_status_ = new LoadStatus(*this, *commands_, *chart_widget_);
+  file_watch_ = new FileWatch(loads, [this] { load_status_->Refresh(); }, this);
+  connect(follow_file_changes1_, &QAction::toggled, this, [this](bool on) {
+    commands_->Loads().SetFollowing(on);
+    file_watch_->Rewatch();
+    load_status_->Refresh();
+    SaveSettings();
+  });
+}
+
+void MainWindow::LoadEnded() {
+  RunCommand([this] { commands_->FinishLoad(); });
+  file_watch_->Rewatch();
+  // Changes that came while the file was read.
+  if (!commands_->Loads().Loading()) file_watch_->LookSoon();
 }
 
 void MainWindow::SaveImage1Click() {

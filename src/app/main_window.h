@@ -15,14 +15,18 @@ namespace kep::app {
 
 class AboutBox;
 class ChartWidget;
+class FileWatch;
+class LoadStatus;
 class QtClipboard;
 class QtViewerUi;
 class ReformatDialog;
 
 // The main window: the chart under a menu bar with the File, View and About
-// menus. Errors of a command are shown in a message box and the window goes
-// on. The window's size, the last folders and the recent files are kept in
-// the application's QSettings from one run to the next.
+// menus, and a status bar. Errors of a command are shown in a message box
+// and the window goes on. Files load in the background and are followed
+// while they change. The window's size, the last folders, the recent files
+// and the follow choice are kept in the application's QSettings from one
+// run to the next.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
@@ -32,7 +36,7 @@ class MainWindow : public QMainWindow {
   explicit MainWindow(std::string samples_folder, chart::NumberFormat label_format = {});
   ~MainWindow() override;
 
-  // Opens a file as if it had been chosen in the open dialog.
+  // Starts opening a file as if it had been chosen in the open dialog.
   void OpenFile(const std::string& path);
 
   viewer::ViewerCommands& Commands() { return *commands_; }
@@ -41,6 +45,9 @@ class MainWindow : public QMainWindow {
   QAction& SaveImageAction() { return *save_image1_; }
   QMenu& OpenRecentMenu() { return *open_recent1_; }
   ReformatDialog& Form2() { return *form2_; }
+  LoadStatus& Status() { return *load_status_; }
+  FileWatch& Watch() { return *file_watch_; }
+  QAction& FollowAction() { return *follow_file_changes1_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -59,6 +66,10 @@ class MainWindow : public QMainWindow {
   void Open1Click();
   void SaveImage1Click();
   void About2Click();
+  // Loading and following: the status bar, the file watch, the View menu's
+  // follow item, and taking in a load that ended.
+  void CreateLoadParts();
+  void LoadEnded();
   template <typename Command>
   void RunCommand(Command&& command);
 
@@ -74,6 +85,9 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtViewerUi> ui_;
   std::unique_ptr<QtClipboard> clipboard_;
   std::unique_ptr<viewer::ViewerCommands> commands_;
+  QAction* follow_file_changes1_ = nullptr;
+  LoadStatus* load_status_ = nullptr;
+  FileWatch* file_watch_ = nullptr;
 };
 
 }  // namespace kep::app

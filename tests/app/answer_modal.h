@@ -8,19 +8,26 @@
 namespace kep::test {
 
 // Runs action on the next modal widget of type T once it is shown: modal
-// dialogs are answered from a timer that runs inside their event loop.
+// dialogs are answered from a timer that runs inside their event loop, and
+// a dialog may come only after a background load has ended.
 template <typename T>
 void AnswerModal(std::function<void(T&)> action) {
-  QTimer::singleShot(0, [action] {
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-      if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
-        action(*widget);
-        return;
-      }
-      QApplication::processEvents();
+  auto* timer = new QTimer;
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, [timer, action, attempts = 0]() mutable {
+    if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      timer->deleteLater();
+      timer->stop();
+      action(*widget);
+      return;
     }
-    QFAIL("no modal dialog appeared");
+    if (++attempts == 1000) {
+      timer->deleteLater();
+      timer->stop();
+      QFAIL("no modal dialog appeared");
+    }
   });
+  timer->start();
 }
 
 }  // namespace kep::test

@@ -63,6 +63,11 @@ void CancelFileDialog() {
 
 QAction* ActionNamed(MainWindow& window, const char* name) { return window.findChild<QAction*>(name); }
 
+// Lets the window's load run to its end and be taken in (its error shown).
+bool LoadEnds(MainWindow& window) {
+  return QTest::qWaitFor([&window] { return !window.Commands().Loads().Loading(); }, 10000);
+}
+
 // The bitmap's colours as the web palette reduces them, as 0xAARRGGBB.
 std::vector<QRgb> WebPaletteColours(const kep::raster::Bitmap& bitmap) {
   const auto view = kep::gif::BitmapView::XRGB32(bitmap.Pixels().data(), bitmap.Width(), bitmap.Height(),
@@ -84,6 +89,7 @@ kep::raster::Bitmap FreshPicture(const std::string& path) {
   MainWindow fresh(kSamples);
   fresh.show();
   fresh.OpenFile(path);
+  LoadEnds(fresh);
   return Picture(fresh);
 }
 
@@ -160,6 +166,7 @@ class MainWindowTest : public QObject {
   void OpensAFileAndEnablesSaving() {
     MainWindow form1(kSamples);
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: growth.kep"));
     QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 870.0);  // 400! has 869 digits
     QVERIFY(!form1.Chart1().LeftAxis().Automatic());
@@ -171,6 +178,7 @@ class MainWindowTest : public QObject {
     MainWindow form1(kSamples);
     AnswerFileDialog(QString::fromStdString(kSamples + "/SQ3POW"));
     ActionNamed(form1, "Open1")->trigger();
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: SQ3POW"));
     QVERIFY(form1.Form2().isHidden());
     const int points = form1.Chart1().SeriesList()[0]->PointCount();
@@ -186,10 +194,12 @@ class MainWindowTest : public QObject {
     kep::test::TempDir dir;
     MainWindow form1(kSamples);
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
 
     QString text;
     AnswerMessageBox(text);
     form1.OpenFile(dir.Write("one.kep", "1 22 = x\n"));
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(text, QString("List index out of bounds (1)"));
     QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: one.kep"));
     QCOMPARE(form1.Chart1().SeriesList()[0]->PointCount(), 0);
@@ -199,6 +209,7 @@ class MainWindowTest : public QObject {
 
     AnswerMessageBox(text);
     form1.OpenFile(dir.File("missing.kep"));
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(text, QString::fromStdString("Cannot open file \"" + dir.File("missing.kep") +
                                           "\". No such file or directory."));
     QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: one.kep"));
@@ -209,6 +220,7 @@ class MainWindowTest : public QObject {
     MainWindow form1(kSamples);
     form1.show();
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     const QString target = QString::fromStdString(dir.File("growth.gif"));
     AnswerFileDialog(target);
     ActionNamed(form1, "SaveImage1")->trigger();
@@ -234,6 +246,7 @@ class MainWindowTest : public QObject {
     kep::test::TempDir dir;
     MainWindow form1(kSamples);
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     AnswerFileDialog(QString::fromStdString(dir.File("chart.jpg")));
     QString text;
     QTimer::singleShot(0, [&text] { AnswerMessageBox(text); });
@@ -248,6 +261,7 @@ class MainWindowTest : public QObject {
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     kep::app::ChartWidget& view = form1.ChartView();
     kep::chart::Chart& chart = form1.Chart1();
 
@@ -288,6 +302,7 @@ class MainWindowTest : public QObject {
     form1.show();
     QVERIFY(QTest::qWaitForWindowActive(&form1));
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(QApplication::focusWidget(), &form1.ChartView());
 
     // The arrow keys move the chart without a click first; Home brings it back.
@@ -311,6 +326,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(copied.pixel(400, 300) & 0xFFFFFF, fresh.Pixel(400, 300));
 
     QTest::keyClick(&form1.ChartView(), Qt::Key_F5);
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(form1.Commands().Views().StepCount(), std::size_t{1});  // reloading starts the views again
     QTest::keyClick(&form1.ChartView(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!form1.isVisible());
@@ -323,6 +339,7 @@ class MainWindowTest : public QObject {
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     form1.OpenFile(file);
+    QVERIFY(LoadEnds(form1));
     kep::app::ChartWidget& view = form1.ChartView();
     QVERIFY(Picture(form1) == fresh);
 
@@ -352,9 +369,10 @@ class MainWindowTest : public QObject {
     {
       MainWindow form1(kSamples);
       QVERIFY(!form1.OpenRecentMenu().isEnabled());
-      form1.OpenFile(a);
-      form1.OpenFile(b);
-      form1.OpenFile(a);
+      for (const std::string& file : {a, b, a}) {
+        form1.OpenFile(file);
+        QVERIFY(LoadEnds(form1));
+      }
       QCOMPARE(EntriesOf(form1.OpenRecentMenu()),
                QStringList({QString::fromStdString("&1 " + dir.File("a&&b.kep")), QString::fromStdString("&2 " + b)}));
     }
@@ -368,6 +386,7 @@ class MainWindowTest : public QObject {
                                           "\" no longer exists. It has been removed from the recent files."));
     QCOMPARE(EntriesOf(form1.OpenRecentMenu()), QStringList({QString::fromStdString("&1 " + b)}));
     form1.OpenRecentMenu().actions().at(0)->trigger();
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 4.0);
     QCOMPARE(MainWindow(kSamples).OpenRecentMenu().actions().size(), 1);
   }
@@ -380,6 +399,7 @@ class MainWindowTest : public QObject {
       form1.show();
       form1.resize(900, 700);
       form1.OpenFile(dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n"));
+      QVERIFY(LoadEnds(form1));
       AnswerFileDialog(QString::fromStdString(images.File("a.gif")));
       ActionNamed(form1, "SaveImage1")->trigger();
       ActionNamed(form1, "Quit1")->trigger();
@@ -397,6 +417,7 @@ class MainWindowTest : public QObject {
     form1.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form1));
     form1.OpenFile(file);
+    QVERIFY(LoadEnds(form1));
     // The PNG type gives a name without extension its ".png".
     AnswerModal<QFileDialog>([&dir](QFileDialog& dialog) {
       QMetaObject::invokeMethod(&dialog, "filterSelected", Q_ARG(QString, "PNG files (*.png)"));

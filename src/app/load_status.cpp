@@ -1,0 +1,99 @@
+#include "app/load_status.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include "app/chart_widget.h"
+#include "app/messages.h"
+#include "sequence/file_path.h"
+#include "viewer/viewer_commands.h"
+
+namespace kep::app {
+
+namespace {
+
+constexpr int kProgressSteps = 1000;
+constexpr int kRefreshesPerSecond = 10;
+
+QString Number(std::uint64_t value) { return QLocale().toString(static_cast<qulonglong>(value)); }
+
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, ChartWidget& chart_view)
+    : QObject(&window), commands_(commands), chart_view_(chart_view) {
+  QStatusBar* bar = window.statusBar();
+  bar->setObjectName("StatusBar1");
+  message_ = new QLabel(bar);
+  message_->setObjectName("LoadMessage1");
+  progress_ = new QProgressBar(bar);
+  progress_->setObjectName("LoadProgress1");
+  progress_->setRange(0, kProgressSteps);
+  progress_->setMaximumWidth(200);
+  cancel_ = new QPushButton(FromUtf8(messages::kCancelLoad), bar);
+  cancel_->setObjectName("CancelLoad1");
+  bar->addWidget(message_, 1);
+  bar->addPermanentWidget(progress_);
+  bar->addPermanentWidget(cancel_);
+  connect(cancel_, &QPushButton::clicked, this, [this] { Cancel(); });
+  escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), &window);
+  escape_->setContext(Qt::WindowShortcut);
+  connect(escape_, &QShortcut::activated, this, [this] { Cancel(); });
+  progress_timer_.setInterval(1000 / kRefreshesPerSecond);
+  connect(&progress_timer_, &QTimer::timeout, this, [this] { Refresh(); });
+  Refresh();
+}
+
+void LoadStatus::Cancel() {
+  commands_.CancelLoad();
+  Refresh();
+}
+
+void LoadStatus::Refresh() {
+  const viewer::LoadController& loads = commands_.Loads();
+  const bool loading = loads.ReadingWholeFile();
+  progress_->setVisible(loading);
+  cancel_->setVisible(loading);
+  escape_->setEnabled(loading);
+  chart_view_.SetBusy(loading);
+  if (loading) {
+    if (!progress_timer_.isActive()) progress_timer_.start();
+    const viewer::LoadProgress progress = loads.Progress();
+    const double done = progress.bytes_total == 0 ? 0.0
+                                                  : static_cast<double>(progress.bytes_read) /
+                                                        static_cast<double>(progress.bytes_total);
+    progress_->setValue(static_cast<int>(std::min(done, 1.0) * kProgressSteps));
+    message_->setText(FromUtf8(messages::kLoading).arg(FromUtf8(sequence::FileNameOf(loads.LoadingPath())),
+                                                       Number(progress.lines)));
+    return;
+  }
+  progress_timer_.stop();
+  QString text;
+  switch (loads.State()) {
+    case viewer::FollowState::kNoFile:
+      break;
+    case viewer::FollowState::kVanished:
+      text = FromUtf8(messages::kFileNotFound);
+      break;
+    case viewer::FollowState::kOff:
+    case viewer::FollowState::kFollowing: {
+      const viewer::PointSummary& summary = loads.Summary();
+      text = FromUtf8(messages::kPointsAtRest)
+                 .arg(Number(summary.points), Number(summary.largest_digit_count),
+                      FromUtf8(loads.Following() ? messages::kFollowing : messages::kNotFollowing));
+      if (!loads.FollowError().empty()) {
+        text += FromUtf8(messages::kFollowFailed).arg(QString::fromStdString(loads.FollowError()));
+      }
+      break;
+    }
+  }
+  message_->setText(text);
+}
+
+}  // namespace kep::app
