@@ -3,6 +3,7 @@
 SHELL := bash
 BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SAMPLE ?= samples/growth.kep
@@ -10,7 +11,7 @@ JOBS ?= $(shell nproc)
 CONFIGURE = cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 HAVE_DISPLAY = $(DISPLAY)$(WAYLAND_DISPLAY)
 
-.PHONY: all build run test package test-sanitize fuzz bench format clean
+.PHONY: all build run test package test-sanitize test-tsan fuzz bench format clean
 
 all: build
 
@@ -49,6 +50,14 @@ test-sanitize:
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
+# The loads on the worker thread and the following of files under
+# ThreadSanitizer, which cannot share a build with AddressSanitizer.
+test-tsan:
+	@scripts/install-deps test
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEP_TSAN=ON -DKEP_WITH_QT=OFF -DKEP_BENCH=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target load_tests
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^load_tests$$'
+
 # Every libFuzzer target for FUZZ_SECONDS on its saved corpus (new finds go to
 # a scratch folder; copy the ones worth keeping into tests/fuzz/corpus/).
 fuzz:
@@ -76,4 +85,4 @@ format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

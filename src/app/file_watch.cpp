@@ -1,5 +1,6 @@
 #include "app/file_watch.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "viewer/file_stamp.h"
@@ -27,7 +28,7 @@ FileWatch::FileWatch(viewer::LoadController& loads, std::function<void()> after_
 }
 
 void FileWatch::Rewatch() {
-  const QString path = QString::fromStdString(loads_.FollowedPath());
+  const QString path = QFile::decodeName(QByteArray::fromStdString(loads_.FollowedPath()));
   const QString folder = QFileInfo(path).absolutePath();
   const QStringList wanted = path.isEmpty() ? QStringList() : QStringList{path, folder};
   const QStringList watched = watcher_.files() + watcher_.directories();

@@ -32,13 +32,17 @@ LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, Ch
   bar->setObjectName("StatusBar1");
   message_ = new QLabel(bar);
   message_->setObjectName("LoadMessage1");
+  readout_ = new QLabel(bar);
+  readout_->setObjectName("Readout1");
+  readout_->hide();
   progress_ = new QProgressBar(bar);
   progress_->setObjectName("LoadProgress1");
   progress_->setRange(0, kProgressSteps);
   progress_->setMaximumWidth(200);
   cancel_ = new QPushButton(FromUtf8(messages::kCancelLoad), bar);
   cancel_->setObjectName("CancelLoad1");
-  bar->addWidget(message_, 1);
+  bar->addWidget(message_);
+  bar->addWidget(readout_, 1);
   bar->addPermanentWidget(progress_);
   bar->addPermanentWidget(cancel_);
   connect(cancel_, &QPushButton::clicked, this, [this] { Cancel(); });
@@ -53,6 +57,11 @@ LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, Ch
 void LoadStatus::Cancel() {
   commands_.CancelLoad();
   Refresh();
+}
+
+void LoadStatus::SetReadout(const QString& text) {
+  readout_->setText(text);
+  readout_->setVisible(!text.isEmpty());
 }
 
 void LoadStatus::Refresh() {

@@ -21,7 +21,8 @@ class ChartWidget;
 // read it shows the bytes read as a percentage and the lines so far, a
 // Cancel button (Escape does the same) and the busy cursor over the chart;
 // at rest it shows the chart's points, their largest digit count and
-// whether the file is followed.
+// whether the file is followed. Beside that text it can show a readout of
+// what lies under the mouse.
 class LoadStatus : public QObject {
   Q_OBJECT
 
@@ -30,8 +31,11 @@ class LoadStatus : public QObject {
 
   // Shows the loads' state as it is now.
   void Refresh();
+  // Shows text beside the state; empty text hides it.
+  void SetReadout(const QString& text);
 
   QLabel& Message() { return *message_; }
+  QLabel& Readout() { return *readout_; }
   QProgressBar& Progress() { return *progress_; }
   QPushButton& CancelButton() { return *cancel_; }
 
@@ -41,6 +45,7 @@ class LoadStatus : public QObject {
   viewer::ViewerCommands& commands_;
   ChartWidget& chart_view_;
   QLabel* message_;
+  QLabel* readout_;
   QProgressBar* progress_;
   QPushButton* cancel_;
   QShortcut* escape_;

@@ -25,6 +25,8 @@ struct PointBatch {
 struct LineMark {
   std::uint64_t line = 0;    // the line's position in the file, from 0 (before any reformatting)
   std::uint64_t offset = 0;  // the byte offset of its first character
+
+  friend bool operator==(const LineMark&, const LineMark&) = default;
 };
 
 // Turns the bytes of a sequence file into its points in one pass, piece by

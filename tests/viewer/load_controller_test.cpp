@@ -1,0 +1,296 @@
+// Loads on the worker thread and following a file that changes, through the
+// controller's public steps. Every test also runs under ThreadSanitizer.
+#include "viewer/load_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "chart/headless_host.h"
+#include "common/error.h"
+#include "support/temp_dir.h"
+
+namespace kep::viewer {
+namespace {
+
+std::string Lines(int first, int count) {
+  std::string text;
+  for (int i = first; i < first + count; ++i) text += std::to_string(i) + " " + std::string(1 + i % 40, '7') + " = x\n";
+  return text;
+}
+
+void Append(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+class LoadControllerTest : public ::testing::Test {
+ protected:
+  // The points as (x, y) pairs.
+  static std::vector<std::pair<double, double>> Points(const chart::ChartSeries& series) {
+    std::vector<std::pair<double, double>> points;
+    for (int i = 0; i < series.PointCount(); ++i) points.emplace_back(series.XValueAt(i), series.YValueAt(i));
+    return points;
+  }
+
+  // What a fresh open of the file shows now, in a chart of its own.
+  std::vector<std::pair<double, double>> FreshPoints(const std::string& path) {
+    ProgramChart fresh;
+    LoadSequence(path, fresh, {});
+    return Points(fresh.Series());
+  }
+
+  // The chart of a fresh open of the file, drawn at the window's size.
+  raster::Bitmap FreshPicture(const std::string& path) {
+    ProgramChart fresh;
+    chart::HeadlessHost fresh_window{fresh.Chart(), kChartWidth, kChartHeight};
+    LoadSequence(path, fresh, {});
+    return fresh.Chart().RenderToBitmap(fresh.Chart().ClientRect());
+  }
+  raster::Bitmap Picture() { return program.Chart().RenderToBitmap(program.Chart().ClientRect()); }
+
+  // Opens path as the open command does.
+  void Open(const std::string& path) {
+    loads.Open(path, {});
+    ASSERT_EQ(loads.Wait(), LoadEnd::kOpened);
+    views.Restart();
+  }
+
+  // One look at the followed file and the load it started, to its end.
+  LoadEnd Look() {
+    loads.CheckFile();
+    return loads.Wait();
+  }
+
+  test::TempDir dir;
+  ProgramChart program;
+  chart::HeadlessHost window{program.Chart(), kChartWidth, kChartHeight};
+  ViewHistory views{program};
+  LoadController loads{program, views};
+};
+
+TEST_F(LoadControllerTest, ACancelledOrReplacedLoadLeavesNothingOfItself) {
+  const std::string small = dir.Write("small.kep", Lines(1, 3));
+  const std::string big = dir.Write("big.kep", Lines(1, 300'000));
+  Open(small);
+  window.ProcessPaint();
+
+  int ended = 0;
+  loads.on_worker_event = [&ended] { ++ended; };  // runs on the worker
+  loads.Open(big, {});
+  EXPECT_TRUE(loads.Loading());
+  loads.Cancel();
+  EXPECT_FALSE(loads.Loading());
+  EXPECT_EQ(loads.Poll(), LoadEnd::kNone);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(small));
+  EXPECT_EQ(program.Chart().Title().Text().at(0), "Sequence file: small.kep");
+  EXPECT_EQ(loads.FollowedPath(), small);
+
+  // A second open cancels the first; only the second is put in place.
+  loads.Open(big, {});
+  const std::string other = dir.Write("other.kep", Lines(10, 5));
+  loads.Open(other, {});
+  EXPECT_EQ(loads.Wait(), LoadEnd::kOpened);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(other));
+  EXPECT_EQ(loads.Summary().points, 5u);
+  EXPECT_EQ(loads.FollowedPath(), other);
+  EXPECT_EQ(ended, 3);  // every worker told its end, the cancelled ones too
+}
+
+TEST_F(LoadControllerTest, OpenErrorsAreRaisedWhenTheLoadIsTakenIn) {
+  const std::string good = dir.Write("good.kep", Lines(1, 4));
+  Open(good);
+  loads.Open(dir.File("missing.kep"), {});
+  EXPECT_THROW(loads.Wait(), FileError);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(good));
+  EXPECT_EQ(loads.FollowedPath(), good);
+
+  // Too short for a number column: the chart was cleared for the file, which
+  // is then followed and shows its points once it has two lines.
+  const std::string one = dir.Write("one.kep", "1 22 = x\n");
+  std::string folder;
+  LoadHooks hooks;
+  hooks.remember_folder = [&folder](const std::string& f) { folder = f; };
+  loads.Open(one, hooks);
+  EXPECT_THROW(loads.Wait(), Error);
+  views.Restart();
+  EXPECT_EQ(folder, dir.path().string());
+  EXPECT_EQ(program.Series().PointCount(), 0);
+  EXPECT_EQ(loads.FollowedPath(), one);
+  Append(one, "2 333 = y\n");
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(one));
+}
+
+TEST_F(LoadControllerTest, AppendsInChunksShowWhatAFreshOpenShows) {
+  const std::string path = dir.Write("grow.kep", Lines(1, 100));
+  Open(path);
+  window.ProcessPaint();  // the drawing index exists, and appends extend it
+  EXPECT_EQ(Look(), LoadEnd::kNone);  // nothing changed
+  const sequence::SequenceReader* reader = loads.Reader();
+  ASSERT_NE(reader, nullptr);
+
+  // More lines than one step of the line index: it grows with them.
+  Append(path, Lines(101, 5000));
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+  EXPECT_EQ(loads.Reader(), reader);  // the same reader went on from its end
+  EXPECT_EQ(reader->BytesConsumed(), std::filesystem::file_size(path));
+  const LoadedSequence fresh = ReadSequence(path, {});
+  EXPECT_EQ(reader->LineIndex(), fresh.reader->LineIndex());
+  EXPECT_EQ(reader->LineIndex().size(), 2u);
+  EXPECT_EQ(Picture(), FreshPicture(path));
+
+  // A line split across two writes: half a term is shown as it stands, and
+  // replaced once the line is complete.
+  Append(path, "5101 12345678901234567890123456789");
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+  EXPECT_EQ(Picture(), FreshPicture(path));
+  Append(path, "01234567890123456789012345678901234567890123456789012345678901234567890 = z\n5102 1 = 1\n");
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+  EXPECT_EQ(loads.Summary().largest_digit_count, 100u);
+  EXPECT_EQ(loads.Summary().points, 5102u);
+  EXPECT_EQ(program.Chart().LeftAxis().Maximum(), 101);  // not zoomed: the top follows
+  EXPECT_EQ(Picture(), FreshPicture(path));
+  EXPECT_EQ(loads.State(), FollowState::kFollowing);
+}
+
+TEST(AppendedPointsTest, WithdrawnPointsComeOffTheGatheredOnesFirst) {
+  const ValuePoint a{1, 5}, b{2, 6}, c{2, 7}, d{3, 1};
+  AppendedPoints appended;
+  appended.Take({1, std::vector<ValuePoint>{a, b}});  // the chart's provisional last point goes
+  appended.Take({1, std::vector<ValuePoint>{c}});     // b grew into c
+  appended.Take({0, std::vector<ValuePoint>{d}});
+  EXPECT_EQ(appended.withdrawn, 1u);
+  EXPECT_EQ(appended.points, (std::vector<ValuePoint>{a, c, d}));
+  appended.Take({4, {}});  // more than gathered: the rest comes off the chart
+  EXPECT_EQ(appended.withdrawn, 2u);
+  EXPECT_TRUE(appended.points.empty());
+}
+
+TEST_F(LoadControllerTest, ACancelledAppendHasTheFileReadInFull) {
+  const std::string path = dir.Write("c.kep", Lines(1, 20));
+  Open(path);
+  Append(path, "21 4444 = x\n22 55");
+  loads.CheckFile();
+  loads.Cancel();  // whether or not the worker had ended, its points are dropped
+  EXPECT_EQ(loads.Reader(), nullptr);
+  EXPECT_EQ(program.Series().PointCount(), 20);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_NE(loads.Reader(), nullptr);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+  Append(path, "555 = y\n");
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+}
+
+TEST_F(LoadControllerTest, ShrunkReplacedOrRewrittenFilesAreReadAgain) {
+  const std::string path = dir.Write("f.kep", Lines(1, 50));
+  Open(path);
+
+  std::filesystem::resize_file(path, 300);  // truncated mid-line
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+
+  // Saved by writing a new file and renaming it over the old one.
+  const std::string replacement = dir.Write("f.kep.new", Lines(500, 20));
+  std::filesystem::rename(replacement, path);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+
+  // Rewritten in place with the same size and other terms.
+  std::string text = test::ReadFileBytes(path);
+  text.replace(text.find(" 7"), 2, "  ");
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+  std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+}
+
+TEST_F(LoadControllerTest, AVanishedFileKeepsTheChartAndIsReadWhenItComesBack) {
+  const std::string path = dir.Write("v.kep", Lines(1, 30));
+  Open(path);
+  const auto before = Points(program.Series());
+  std::filesystem::remove(path);
+  EXPECT_EQ(Look(), LoadEnd::kNone);
+  EXPECT_EQ(loads.State(), FollowState::kVanished);
+  EXPECT_EQ(Points(program.Series()), before);
+  EXPECT_EQ(Look(), LoadEnd::kNone);
+  EXPECT_EQ(loads.State(), FollowState::kVanished);
+
+  dir.Write("v.kep", Lines(1, 40));
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(loads.State(), FollowState::kFollowing);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+
+  // Rewritten too short for a number column: no points, as an open would
+  // show, and why; its second line brings them.
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << "1 22 = x\n";
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(loads.FollowError(), "List index out of bounds (1)");
+  EXPECT_EQ(program.Series().PointCount(), 0);
+  Append(path, "2 333 = y\n");
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(loads.FollowError(), "");
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+
+  // While the file is gone, it is not held open.
+  std::filesystem::remove(path);
+  EXPECT_EQ(Look(), LoadEnd::kNone);
+  EXPECT_EQ(loads.Reader(), nullptr);
+}
+
+TEST_F(LoadControllerTest, TheUsersViewStaysWhileAppendsArrive) {
+  const std::string path = dir.Write("z.kep", Lines(1, 100));
+  Open(path);
+  window.ProcessPaint();
+  chart::Chart& chart = program.Chart();
+  chart.SetAnimatedZoom(false);
+  chart.ZoomToValues(0, 1, 10, 20, 2, 9, 0, 1);
+  views.InputHandled();
+  const auto axes = [&] {
+    return std::vector<double>{chart.BottomAxis().Minimum(), chart.BottomAxis().Maximum(), chart.LeftAxis().Minimum(),
+                               chart.LeftAxis().Maximum()};
+  };
+  const std::vector<double> zoomed = axes();
+  Append(path, "101 " + std::string(300, '9') + " = x\n");
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  window.ProcessPaint();
+  EXPECT_EQ(axes(), zoomed);
+  EXPECT_EQ(program.Series().PointCount(), 101);
+
+  // Reset, the view shows every point as a fresh open would.
+  views.ResetView();
+  EXPECT_EQ(chart.LeftAxis().Maximum(), 301);
+  window.ProcessPaint();
+  EXPECT_EQ(chart.BottomAxis().Maximum(), 101);
+  EXPECT_EQ(Picture(), FreshPicture(path));
+
+  // Scrolled with the wheel: the left axis stays where the user put it.
+  chart.MouseWheel(1);
+  views.WheelHandled(std::chrono::milliseconds(0));
+  const std::vector<double> scrolled = axes();
+  Append(path, "102 " + std::string(400, '9') + " = x\n");
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(chart.LeftAxis().Minimum(), scrolled[2]);
+  EXPECT_EQ(chart.LeftAxis().Maximum(), scrolled[3]);
+
+  // Switched off, the file is not looked at.
+  loads.SetFollowing(false);
+  Append(path, Lines(103, 5));
+  EXPECT_EQ(Look(), LoadEnd::kNone);
+  EXPECT_EQ(program.Series().PointCount(), 102);
+  EXPECT_EQ(loads.State(), FollowState::kOff);
+  loads.SetFollowing(true);  // catches up at once
+  EXPECT_EQ(loads.Wait(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+}
+
+}  // namespace
+}  // namespace kep::viewer
