@@ -19,18 +19,16 @@
 #include "app/load_status.h"
 #include "app/main_window.h"
 #include "app/reformat_dialog.h"
+#include "load_ends.h"
 #include "support/temp_dir.h"
 #include "viewer/sequence_loader.h"
 
 using kep::app::MainWindow;
+using kep::test::LoadEnds;
 
 namespace {
 
 const std::string kSamples = KEP_SOURCE_DIR "/samples";
-
-bool LoadEnds(MainWindow& window) {
-  return QTest::qWaitFor([&window] { return !window.Commands().Loads().Loading(); }, 10000);
-}
 
 std::string Lines(int first, int count) {
   std::string text;

@@ -24,6 +24,7 @@
 #include <map>
 
 #include "answer_modal.h"
+#include "load_ends.h"
 #include "app/about_box.h"
 #include "app/chart_widget.h"
 #include "app/installed_files.h"
@@ -37,6 +38,7 @@
 
 using kep::app::MainWindow;
 using kep::test::AnswerModal;
+using kep::test::LoadEnds;
 
 namespace {
 
@@ -62,11 +64,6 @@ void CancelFileDialog() {
 }
 
 QAction* ActionNamed(MainWindow& window, const char* name) { return window.findChild<QAction*>(name); }
-
-// Lets the window's load run to its end and be taken in (its error shown).
-bool LoadEnds(MainWindow& window) {
-  return QTest::qWaitFor([&window] { return !window.Commands().Loads().Loading(); }, 10000);
-}
 
 // The bitmap's colours as the web palette reduces them, as 0xAARRGGBB.
 std::vector<QRgb> WebPaletteColours(const kep::raster::Bitmap& bitmap) {

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "answer_modal.h"
+#include "load_ends.h"
 #include "app/about_box.h"
 #include "app/application.h"
 #include "app/main_window.h"
@@ -19,6 +20,7 @@
 
 using kep::app::MainWindow;
 using kep::test::AnswerModal;
+using kep::test::LoadEnds;
 
 namespace {
 
@@ -79,12 +81,14 @@ class WindowCaptionsTest : public QObject {
     QCOMPARE(caption, QString("Open sequence"));
 
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     ReadModalCaption<QFileDialog>(caption);
     form1.findChild<QAction*>("SaveImage1")->trigger();
     QCOMPARE(caption, QString("Save Chart Image"));
 
     ReadModalCaption<QMessageBox>(caption);
     form1.OpenFile(kSamples + "/no such file.kep");
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(caption, QString("KEP Graph"));
   }
 };
