@@ -162,7 +162,10 @@ void ViewerCommands::CopyChart() { chart_.Chart().CaptureToClipboard(clipboard_)
 
 // The image is the one read back from the clipboard, as the capture left it.
 void ViewerCommands::SaveChartImage(const std::string& path, ImageFormat format) {
+  // The file last chosen, the one the chart follows and the one a load reads.
   RefuseToOverwriteSequence(path, open_file_name_);
+  RefuseToOverwriteSequence(path, loads_.FollowedPath());
+  if (loads_.Loading()) RefuseToOverwriteSequence(path, loads_.LoadingPath());
   CopyChart();
   SaveImageFile(clipboard_.GetBitmap(), format, path);
 }

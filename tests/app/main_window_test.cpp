@@ -505,9 +505,11 @@ class MainWindowTest : public QObject {
     MainWindow form1(kSamples);
     AnswerFileDialog(shown);
     ActionNamed(form1, "Open1")->trigger();
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(form1.Commands().OpenFileName(), path);
 
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     QMimeData dropped;
     dropped.setUrls({QUrl::fromLocalFile(shown)});
     // A drop reaches the window that accepted the drag's entry.
@@ -515,6 +517,7 @@ class MainWindowTest : public QObject {
     QApplication::sendEvent(&form1, &enter);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form1, &drop);
+    QVERIFY(LoadEnds(form1));
     QCOMPARE(form1.Commands().OpenFileName(), path);
     QCOMPARE(form1.Chart1().Title().Text().at(0), "Sequence file: caf\xe9.kep");
   }
@@ -523,6 +526,7 @@ class MainWindowTest : public QObject {
     if (kep::test::kAddressSanitizer) QSKIP("AddressSanitizer needs the whole address space");
     MainWindow form1(kSamples);
     form1.OpenFile(kSamples + "/growth.kep");
+    QVERIFY(LoadEnds(form1));
     kep::app::ChartWidget& view = form1.ChartView();
     const auto resize_to = [&view](QSize size) {
       const QSize old_size = view.size();

@@ -187,6 +187,14 @@ TEST_F(ViewerCommandsTest, TheOpenSequenceFileIsNeverSavedOver) {
   }
   EXPECT_EQ(test::ReadFileBytes(sequence), content);
   EXPECT_EQ(commands.LastSaveDir(), "");
+
+  // Still followed after another file failed to open.
+  commands.WaitForLoad();
+  EXPECT_THROW(Open(dir.File("missing.kep")), Error);
+  ui.save_answer = sequence;
+  EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }),
+            "Cannot create file \"" + sequence + "\". It is the sequence file being read");
+  EXPECT_EQ(test::ReadFileBytes(sequence), content);
 }
 
 }  // namespace
