@@ -125,7 +125,8 @@ void BM_AnimatedZoom(benchmark::State& state) {
   for (auto _ : state) {
     const int paints_before = host.PaintCount();
     const auto start = std::chrono::steady_clock::now();
-    c.chart.ZoomToValues(n * 0.3, n * 0.55, n * 0.3, n * 0.55, 2, 20, 2, 20);
+    c.chart.ZoomToValues(
+        {.bottom = {n * 0.3, n * 0.55}, .top = {n * 0.3, n * 0.55}, .left = {2, 20}, .right = {2, 20}});
     host.ProcessPaint();
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ++zooms;

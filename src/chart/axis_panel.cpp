@@ -15,7 +15,7 @@ raster::Font DefaultChartFont(raster::Color color) {
 }
 
 CustomAxisPanel::CustomAxisPanel() : canvas_(std::make_unique<raster::ChartCanvas>()) {
-  // Creation order is the axis list's order: bottom, top, left, right, depth.
+  // Creation order is the axis list's order, that of AxisId.
   axes_.push_back(std::make_unique<ChartAxis>(*this, true, false, false));
   axes_.push_back(std::make_unique<ChartAxis>(*this, true, true, false));
   axes_.push_back(std::make_unique<ChartAxis>(*this, false, false, false));
@@ -27,6 +27,16 @@ CustomAxisPanel::CustomAxisPanel() : canvas_(std::make_unique<raster::ChartCanva
 CustomAxisPanel::~CustomAxisPanel() {
   destroying_ = true;
   for (const auto& series : series_) series->ClearPoints();
+}
+
+AxisScales CustomAxisPanel::MainScales() const {
+  AxisScales scales;
+  for (const AxisId id : kMainAxes) scales[id] = Axis(id).Scale();
+  return scales;
+}
+
+void CustomAxisPanel::SetMainScales(const AxisScales& scales) {
+  for (const AxisId id : kMainAxes) Axis(id).SetScale(scales[id]);
 }
 
 void CustomAxisPanel::InvalidateChart() {

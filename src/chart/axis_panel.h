@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "chart/axis_set.h"
 #include "chart/chart_axis.h"
 #include "chart/chart_series.h"
 #include "chart/number_format.h"
@@ -20,7 +21,7 @@ raster::Font DefaultChartFont(raster::Color color);
 
 // The part of a chart that its axes and series work with: the drawing
 // surface, the plot rectangle, the panel colour, the series list and the five
-// axes (bottom, top, left, right, depth, in that order), and invalidation.
+// axes (in the order of AxisId), and invalidation.
 class CustomAxisPanel {
  public:
   CustomAxisPanel();
@@ -72,11 +73,16 @@ class CustomAxisPanel {
 
   // ---- axes ----
   std::span<const std::unique_ptr<ChartAxis>> Axes() const { return axes_; }
-  ChartAxis& BottomAxis() const { return *axes_[0]; }
-  ChartAxis& TopAxis() const { return *axes_[1]; }
-  ChartAxis& LeftAxis() const { return *axes_[2]; }
-  ChartAxis& RightAxis() const { return *axes_[3]; }
-  ChartAxis& DepthAxis() const { return *axes_[4]; }
+  ChartAxis& Axis(AxisId id) const { return *axes_[static_cast<std::size_t>(id)]; }
+  ChartAxis& BottomAxis() const { return Axis(AxisId::kBottom); }
+  ChartAxis& TopAxis() const { return Axis(AxisId::kTop); }
+  ChartAxis& LeftAxis() const { return Axis(AxisId::kLeft); }
+  ChartAxis& RightAxis() const { return Axis(AxisId::kRight); }
+  ChartAxis& DepthAxis() const { return Axis(AxisId::kDepth); }
+  // The flags and ranges of the main axes as they stand.
+  AxisScales MainScales() const;
+  // Puts back scales taken with MainScales (see ChartAxis::SetScale).
+  void SetMainScales(const AxisScales& scales);
 
   // Called with every value label's text, which it may change; series is
   // null and value_index -1 for value labels.

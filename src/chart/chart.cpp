@@ -70,10 +70,6 @@ raster::Color Interpolate(raster::Color from, raster::Color to, int step, int st
                                 mix(from.Blue(), to.Blue()));
 }
 
-bool AllFinite(std::initializer_list<double> values) {
-  return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
-}
-
 // Stores value in a setting of chart and invalidates the chart, only when it
 // differs from the stored one.
 template <typename T>
@@ -467,7 +463,8 @@ void Chart::LayoutAxes() {
 }
 
 void Chart::ApplySeriesMargins() {
-  for (ChartAxis* axis : {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()}) {
+  for (const AxisId id : kMainAxes) {
+    ChartAxis* const axis = &Axis(id);
     int start_margin = 0;  // left or top
     int end_margin = 0;    // right or bottom
     for (const auto& series : SeriesList()) {
@@ -739,16 +736,12 @@ void Chart::ShiftAxisBy(ChartAxis& axis, double delta) {
 
 void Chart::TakeSnapshotIfNeeded() {
   if (!needs_snapshot_) return;
-  const ChartAxis* axes[] = {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()};
-  for (int i = 0; i < 4; ++i) snapshot_[i] = axes[i]->Scale();
+  snapshot_ = MainScales();
   needs_snapshot_ = false;
 }
 
 void Chart::UndoZoom() {
-  if (!needs_snapshot_) {
-    ChartAxis* axes[] = {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()};
-    for (int i = 0; i < 4; ++i) axes[i]->SetScale(snapshot_[i]);
-  }
+  if (!needs_snapshot_) SetMainScales(snapshot_);
   needs_snapshot_ = true;
   if (OnUndoZoom) OnUndoZoom(*this);
   InvalidateChart();
@@ -757,39 +750,40 @@ void Chart::UndoZoom() {
 
 void Chart::ZoomToRectangle() {
   zoom_.Normalize();
+  const auto across = [&](AxisId id) {
+    return AxisRange{Axis(id).PixelToValue(zoom_.start_x), Axis(id).PixelToValue(zoom_.end_x)};
+  };
   // The rectangle's lower edge gives the vertical axes' lower value.
-  ZoomToValues(TopAxis().PixelToValue(zoom_.start_x), TopAxis().PixelToValue(zoom_.end_x),
-               BottomAxis().PixelToValue(zoom_.start_x), BottomAxis().PixelToValue(zoom_.end_x),
-               LeftAxis().PixelToValue(zoom_.end_y), LeftAxis().PixelToValue(zoom_.start_y),
-               RightAxis().PixelToValue(zoom_.end_y), RightAxis().PixelToValue(zoom_.start_y));
+  const auto down = [&](AxisId id) {
+    return AxisRange{Axis(id).PixelToValue(zoom_.end_y), Axis(id).PixelToValue(zoom_.start_y)};
+  };
+  ZoomToValues({.bottom = across(AxisId::kBottom),
+                .top = across(AxisId::kTop),
+                .left = down(AxisId::kLeft),
+                .right = down(AxisId::kRight)});
 }
 
-void Chart::ZoomToValues(double top_a, double top_b, double bottom_a, double bottom_b, double left_a, double left_b,
-                         double right_a, double right_b) {
-  if (!AllFinite({top_a, top_b, bottom_a, bottom_b, left_a, left_b, right_a, right_b})) return;
+void Chart::ZoomToValues(const AxisRanges& ranges) {
+  for (const AxisId id : kMainAxes) {
+    if (!std::isfinite(ranges[id].from) || !std::isfinite(ranges[id].to)) return;
+  }
   TakeSnapshotIfNeeded();
-  const auto for_each_axis = [&](const auto& action) {
-    action(LeftAxis(), left_a, left_b);
-    action(RightAxis(), right_a, right_b);
-    action(TopAxis(), top_a, top_b);
-    action(BottomAxis(), bottom_a, bottom_b);
-  };
   if (animated_zoom_) {
     for (int frame = 1; frame < animated_zoom_steps_; ++frame) {
-      for_each_axis([&](ChartAxis& axis, double a, double b) { StepAxisTowards(axis, a, b); });
+      for (const AxisId id : kMainAxes) StepAxisTowards(Axis(id), ranges[id]);
       RepaintNow();
     }
   }
-  for_each_axis([](ChartAxis& axis, double a, double b) { axis.SetRange(a, b); });
+  for (const AxisId id : kMainAxes) Axis(id).SetRange(ranges[id].from, ranges[id].to);
   has_zoom_ = true;
   if (OnZoom) OnZoom(*this);
 }
 
-void Chart::StepAxisTowards(ChartAxis& axis, double a, double b) {
+void Chart::StepAxisTowards(ChartAxis& axis, const AxisRange& range) {
   const Extended minimum = axis.Minimum();
   const Extended maximum = axis.Maximum();
-  axis.SetRange(static_cast<double>(minimum + (a - minimum) / kZoomStepDivisor),
-                static_cast<double>(maximum - (maximum - b) / kZoomStepDivisor));
+  axis.SetRange(static_cast<double>(minimum + (range.from - minimum) / kZoomStepDivisor),
+                static_cast<double>(maximum - (maximum - range.to) / kZoomStepDivisor));
 }
 
 void Chart::DrawZoomRectangle() {

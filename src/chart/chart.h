@@ -276,10 +276,9 @@ class Chart : public CustomAxisPanel {
   void UndoZoom();
   // Zooms to the normalized zoom drag rectangle.
   void ZoomToRectangle();
-  // Zooms the four main axes, each to the range from its a to its b,
-  // animated when AnimatedZoom is set. Non-finite values are ignored.
-  void ZoomToValues(double top_a, double top_b, double bottom_a, double bottom_b, double left_a, double left_b,
-                    double right_a, double right_b);
+  // Zooms the four main axes, each to its range, animated when AnimatedZoom
+  // is set. A set with a non-finite value is ignored.
+  void ZoomToValues(const AxisRanges& ranges);
 
   // ---- events ----
   std::function<void(Chart&)> OnBeforeDrawAxes;
@@ -316,7 +315,7 @@ class Chart : public CustomAxisPanel {
   // Moves both ends of axis by delta, after OnAllowScroll agrees.
   void ShiftAxisBy(ChartAxis& axis, double delta);
   void TakeSnapshotIfNeeded();
-  void StepAxisTowards(ChartAxis& axis, double a, double b);
+  void StepAxisTowards(ChartAxis& axis, const AxisRange& range);
   // Draws the not-xor zoom rectangle onto the current target.
   void DrawZoomRectangle();
   // The same, outside a paint: onto the window and the off-screen image.
@@ -364,8 +363,8 @@ class Chart : public CustomAxisPanel {
   bool needs_snapshot_ = true;
   bool mouse_handled_ = false;
   bool painting_ = false;
-  // The scales saved before the first zoom or pan: top, left, right, bottom.
-  AxisScale snapshot_[4];
+  // The scales saved before the first zoom or pan.
+  AxisScales snapshot_;
 };
 
 }  // namespace kep::chart

@@ -222,7 +222,8 @@ struct RenderedChart {
       const Zoom& z = *options.zoom;
       const bool animated = chart.AnimatedZoom();
       chart.SetAnimatedZoom(false);
-      chart.ZoomToValues(z.x0, z.x1, z.x0, z.x1, z.y0, z.y1, z.y0, z.y1);
+      chart.ZoomToValues(
+          {.bottom = {z.x0, z.x1}, .top = {z.x0, z.x1}, .left = {z.y0, z.y1}, .right = {z.y0, z.y1}});
       chart.SetAnimatedZoom(animated);
       host.ProcessPaint();
     }

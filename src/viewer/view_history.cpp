@@ -4,11 +4,6 @@ namespace kep::viewer {
 
 namespace {
 
-// The main axes in the order of ChartView.
-std::array<chart::ChartAxis*, 4> MainAxes(chart::Chart& chart) {
-  return {&chart.TopAxis(), &chart.LeftAxis(), &chart.RightAxis(), &chart.BottomAxis()};
-}
-
 bool SameScale(const chart::AxisScale& a, const chart::AxisScale& b) {
   if (a.automatic != b.automatic || a.automatic_minimum != b.automatic_minimum ||
       a.automatic_maximum != b.automatic_maximum) {
@@ -22,20 +17,16 @@ bool SameScale(const chart::AxisScale& a, const chart::AxisScale& b) {
 
 }  // namespace
 
-ChartView CurrentView(const chart::Chart& chart) {
-  return {{chart.TopAxis().Scale(), chart.LeftAxis().Scale(), chart.RightAxis().Scale(),
-           chart.BottomAxis().Scale()}};
-}
+ChartView CurrentView(const chart::Chart& chart) { return {chart.MainScales()}; }
 
 void ShowView(chart::Chart& chart, const ChartView& view) {
-  const std::array<chart::ChartAxis*, 4> axes = MainAxes(chart);
-  for (std::size_t i = 0; i < axes.size(); ++i) axes[i]->SetScale(view.axes[i]);
+  chart.SetMainScales(view.axes);
   chart.InvalidateChart();
 }
 
 bool SameView(const ChartView& a, const ChartView& b) {
-  for (std::size_t i = 0; i < a.axes.size(); ++i) {
-    if (!SameScale(a.axes[i], b.axes[i])) return false;
+  for (const chart::AxisId id : chart::kMainAxes) {
+    if (!SameScale(a.axes[id], b.axes[id])) return false;
   }
   return true;
 }
@@ -49,7 +40,7 @@ ChartView ViewHistory::FreshView() const {
   if (file_shown_) {
     const chart::LineSeries& series = chart_.Series();
     const double largest_digit_count = series.PointCount() == 0 ? 0 : series.HighestY();
-    chart::AxisScale& left = view.axes[ChartView::kLeft];
+    chart::AxisScale& left = view.axes.left;
     left.automatic = left.automatic_minimum = left.automatic_maximum = false;
     left.maximum = LeftAxisTop(largest_digit_count);
   }

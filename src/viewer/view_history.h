@@ -1,23 +1,21 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <optional>
 
-#include "chart/chart_axis.h"
+#include "chart/axis_set.h"
 #include "viewer/program_chart.h"
 
 namespace kep::viewer {
 
 // What the chart shows of its points: the scale of each of its four main
-// axes, top, left, right and bottom. Zooms, pans, the wheel and the arrow
-// keys change it; the points do not belong to it.
+// axes. Zooms, pans, the wheel and the arrow keys change it; the points do
+// not belong to it.
 struct ChartView {
-  static constexpr std::size_t kTop = 0, kLeft = 1, kRight = 2, kBottom = 3;
-  std::array<chart::AxisScale, 4> axes;
+  chart::AxisScales axes;
 };
 
 ChartView CurrentView(const chart::Chart& chart);

@@ -181,7 +181,7 @@ class MainWindowTest : public QObject {
     const int points = form1.Chart1().SeriesList()[0]->PointCount();
     QCOMPARE(points, 500);
 
-    form1.Chart1().ZoomToValues(0, 1, 10, 20, 0, 5, 0, 1);
+    form1.Chart1().ZoomToValues({.bottom = {10, 20}, .top = {0, 1}, .left = {0, 5}, .right = {0, 1}});
     CancelFileDialog();
     ActionNamed(form1, "Open1")->trigger();
     QVERIFY(form1.Chart1().HasZoom());  // a cancel neither reloads nor undoes the zoom

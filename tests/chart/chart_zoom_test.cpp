@@ -142,7 +142,7 @@ TEST_F(ZoomTest, AnimatedZoomPaintsFifteenFramesBeforeLandingOnTheTarget) {
   std::vector<double> minima;
   chart.OnAfterDraw = [&](Chart& c) { minima.push_back(c.BottomAxis().Minimum()); };
   const int draws = host.FullDrawCount();
-  chart.ZoomToValues(0, 1, 100, 200, 10, 20, 0, 1);
+  chart.ZoomToValues({.bottom = {100, 200}, .top = {0, 1}, .left = {10, 20}, .right = {0, 1}});
   EXPECT_EQ(host.FullDrawCount() - draws, 15);
   ASSERT_EQ(minima.size(), 15u);
   // Each frame closes a third of the remaining way, never overshooting.
@@ -155,7 +155,7 @@ TEST_F(ZoomTest, AnimatedZoomPaintsFifteenFramesBeforeLandingOnTheTarget) {
   EXPECT_EQ(chart.LeftAxis().Maximum(), 20);
 
   chart.SetAnimatedZoomSteps(1);
-  chart.ZoomToValues(0, 1, 0, 10, 0, 10, 0, 1);
+  chart.ZoomToValues({.bottom = {0, 10}, .top = {0, 1}, .left = {0, 10}, .right = {0, 1}});
   EXPECT_EQ(host.FullDrawCount() - draws, 15);
   EXPECT_EQ(chart.BottomAxis().Maximum(), 10);
 }
@@ -175,6 +175,43 @@ TEST_F(ZoomTest, PanningFollowsThePointerInEveryDirection) {
   EXPECT_FALSE(chart.HasZoom());
   chart.UndoZoom();  // panning took the snapshot
   EXPECT_TRUE(chart.BottomAxis().Automatic());
+}
+
+TEST_F(ZoomTest, PanningAndArrowKeysLeaveTheDepthAxisAlone) {
+  const AxisScale depth = chart.DepthAxis().Scale();
+  Drag(MouseButton::mbRight, PlotX(300), PlotY(200), PlotX(340), PlotY(150));
+  ASSERT_FALSE(chart.LeftAxis().Automatic());  // the pan did move the vertical axes
+  EXPECT_TRUE(chart.KeyDown(ArrowKey::kUp));
+  EXPECT_TRUE(chart.KeyDown(ArrowKey::kRight));
+  EXPECT_EQ(chart.DepthAxis().Scale(), depth);
+}
+
+TEST_F(ZoomTest, AxisIdsNameTheAxesOfTheList) {
+  // The ids follow the axis list, and each names the axis of its side.
+  const auto axes = chart.Axes();
+  ASSERT_EQ(axes.size(), 5u);
+  for (std::size_t i = 0; i < axes.size(); ++i) EXPECT_EQ(&chart.Axis(static_cast<AxisId>(i)), axes[i].get());
+  EXPECT_TRUE(chart.BottomAxis().IsHorizontal() && !chart.BottomAxis().IsOtherSide());
+  EXPECT_TRUE(chart.TopAxis().IsHorizontal() && chart.TopAxis().IsOtherSide());
+  EXPECT_TRUE(!chart.LeftAxis().IsHorizontal() && !chart.LeftAxis().IsOtherSide());
+  EXPECT_TRUE(!chart.RightAxis().IsHorizontal() && chart.RightAxis().IsOtherSide());
+  EXPECT_TRUE(chart.DepthAxis().IsDepth());
+
+  // Each range reaches the axis it is named for, and the snapshot puts each
+  // scale back on its own axis.
+  chart.ZoomToValues({.bottom = {1, 2}, .top = {3, 4}, .left = {5, 6}, .right = {7, 8}});
+  const AxisScales zoomed = chart.MainScales();
+  double low = 1;
+  for (const AxisId id : kMainAxes) {
+    EXPECT_EQ(chart.Axis(id).Minimum(), low);
+    EXPECT_EQ(zoomed[id].maximum, low + 1);
+    low += 2;
+  }
+  chart.UndoZoom();
+  EXPECT_TRUE(chart.MainScales().left.automatic);
+  chart.SetMainScales(zoomed);
+  EXPECT_EQ(chart.MainScales(), zoomed);
+  EXPECT_EQ(chart.RightAxis().Minimum(), 7);
 }
 
 TEST_F(ZoomTest, PanningStopsAtThePlotEdgeAndContinuesWithANewPress) {
@@ -341,16 +378,20 @@ TEST_F(ZoomTest, ArrowKeysPanByOneLabelStep) {
 
 TEST_F(ZoomTest, BadValuesAndExtremeZoomsNeitherCrashNorHang) {
   const double maximum = chart.BottomAxis().Maximum();
-  chart.ZoomToValues(0, 1, std::nan(""), 5, 0, 1, 0, 1);
-  chart.ZoomToValues(0, 1, 0, std::numeric_limits<double>::infinity(), 0, 1, 0, 1);
+  chart.ZoomToValues({.bottom = {std::nan(""), 5}, .top = {0, 1}, .left = {0, 1}, .right = {0, 1}});
+  chart.ZoomToValues({.bottom = {0, std::numeric_limits<double>::infinity()},
+                      .top = {0, 1},
+                      .left = {0, 1},
+                      .right = {0, 1}});
   EXPECT_FALSE(chart.HasZoom());
   EXPECT_EQ(chart.BottomAxis().Maximum(), maximum);
 
   chart.SetAnimatedZoom(true);
   chart.SetAnimatedZoomSteps(16);
-  chart.ZoomToValues(0, 1, 500, 500 + 1e-12, 1e300, 1.7e308, 0, 1);
+  chart.ZoomToValues(
+      {.bottom = {500, 500 + 1e-12}, .top = {0, 1}, .left = {1e300, 1.7e308}, .right = {0, 1}});
   host.ProcessPaint();
-  chart.ZoomToValues(0, 1, -1e308, 1e308, -1e-300, 1e-300, 0, 1);
+  chart.ZoomToValues({.bottom = {-1e308, 1e308}, .top = {0, 1}, .left = {-1e-300, 1e-300}, .right = {0, 1}});
   host.ProcessPaint();
   chart.MouseWheel(1000000);
   chart.LeftAxis().SetRange(std::nan(""), std::nan(""));

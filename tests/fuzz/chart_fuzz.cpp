@@ -132,7 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case Step::kZoom: {
         double v[8];
         for (double& value : v) value = ConsumeChartDouble(input);
-        chart.ZoomToValues(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+        chart.ZoomToValues(
+            {.bottom = {v[2], v[3]}, .top = {v[0], v[1]}, .left = {v[4], v[5]}, .right = {v[6], v[7]}});
         break;
       }
       case Step::kUndo:

@@ -75,7 +75,10 @@ class LongRunTest : public ::testing::Test {
           break;
         }
       case 2:
-        chart.ZoomToValues(1, 2, 1 + i % 30, 10 + i % 50, 0, 5 + i % 7, 0, 1);
+        chart.ZoomToValues({.bottom = {1.0 + i % 30, 10.0 + i % 50},
+                            .top = {1, 2},
+                            .left = {0, 5.0 + i % 7},
+                            .right = {0, 1}});
         break;
       case 3:
         chart.MouseWheel(i % 2 == 0 ? 1 : -1);

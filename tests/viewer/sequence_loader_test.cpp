@@ -109,7 +109,7 @@ TEST(SequenceLoaderTest, AFailingStepKeepsWhatTheStepsBeforeItDid) {
   // One line: the chart is cleared and titled, the folder remembered, then
   // choosing the number column fails; the left axis keeps its top.
   program.Chart().SetAnimatedZoom(false);
-  program.Chart().ZoomToValues(1.5, 2.5, 1.5, 2.5, 0, 2, 0, 2);
+  program.Chart().ZoomToValues({.bottom = {1.5, 2.5}, .top = {1.5, 2.5}, .left = {0, 2}, .right = {0, 2}});
   ASSERT_FALSE(program.Chart().BottomAxis().Automatic());
   const std::string one = dir.Write("one.kep", "1 4444\n");
   RecordedLoad short_file;

@@ -232,7 +232,7 @@ TEST(ViewHistoryWithoutFileTest, ResetBeforeAnyFileShowsTheStartUpChart) {
   window.PaintNow();
   const raster::Bitmap start = Picture(program.Chart());
   ViewHistory views(program);
-  program.Chart().ZoomToValues(0, 1, 0, 10, 0, 5, 0, 1);
+  program.Chart().ZoomToValues({.bottom = {0, 10}, .top = {0, 1}, .left = {0, 5}, .right = {0, 1}});
   views.InputHandled();
   ASSERT_NE(Picture(program.Chart()), start);
   views.ResetView();

@@ -56,7 +56,7 @@ TEST_F(ViewerCommandsTest, OpenDialogStartsInTheSamplesThenInTheLastFolder) {
   EXPECT_EQ(chart.Series().PointCount(), 2);
 
   ui.open_answer.reset();  // cancelled: nothing happens
-  chart.Chart().ZoomToValues(0, 1, 1, 2, 0, 1, 0, 1);
+  chart.Chart().ZoomToValues({.bottom = {1, 2}, .top = {0, 1}, .left = {0, 1}, .right = {0, 1}});
   commands.OpenSequence();
   commands.WaitForLoad();
   EXPECT_EQ(ui.open_requests[1].initial_folder, dir.path().string());
@@ -164,7 +164,7 @@ TEST_F(ViewerCommandsTest, ReloadReadsTheFileAgainAndCopyLeavesTheCaptureOnTheCl
   const std::string path = dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n");
   Open(path);
   dir.Write("a.kep", "1 2 = 3\n2 34 = 5\n3 456 = 7\n");
-  chart.Chart().ZoomToValues(0, 1, 1, 2, 0, 1, 0, 1);
+  chart.Chart().ZoomToValues({.bottom = {1, 2}, .top = {0, 1}, .left = {0, 1}, .right = {0, 1}});
   commands.Reload();
   commands.WaitForLoad();
   EXPECT_EQ(chart.Series().PointCount(), 3);
