@@ -41,8 +41,7 @@ double ChartAxis::PixelToValue(int pixel) const {
   const Extended offset =
       inverted_ ? static_cast<Extended>(end_pixel_) - pixel : static_cast<Extended>(pixel) - start_pixel_;
   const double amount = static_cast<double>(offset * work_range_ / pixel_length_);
-  return static_cast<double>(horizontal_ ? static_cast<Extended>(work_minimum_) + amount
-                                         : static_cast<Extended>(work_maximum_) - amount);
+  return horizontal_ ? RoundedSum(work_minimum_, amount) : RoundedDifference(work_maximum_, amount);
 }
 
 void ChartAxis::ExpandForMargins(int margin1, int margin2) {
@@ -57,7 +56,7 @@ void ChartAxis::ExpandForMargins(int margin1, int margin2) {
   work_minimum_ = horizontal_ ? value1 : value2;
   work_maximum_ = horizontal_ ? value2 : value1;
   if (work_minimum_ > work_maximum_) std::swap(work_minimum_, work_maximum_);
-  work_range_ = static_cast<double>(static_cast<Extended>(work_maximum_) - work_minimum_);
+  work_range_ = RoundedDifference(work_maximum_, work_minimum_);
 }
 
 // ---- bands ----
@@ -101,8 +100,8 @@ int ChartAxis::WidestValueLabel() {
   double low = work_minimum_;
   double high = work_maximum_;
   if (round_first_label_) {
-    low = static_cast<double>(IntegerPart(static_cast<double>(static_cast<Extended>(low) / step)) * static_cast<Extended>(step));
-    high = static_cast<double>(IntegerPart(static_cast<double>(static_cast<Extended>(high) / step)) * static_cast<Extended>(step));
+    low = WholeSteps(low, step);
+    high = WholeSteps(high, step);
   }
   const int widest = std::max(LabelExtent(LabelText(high, false), false), LabelExtent(LabelText(low, false), false));
   return widest + chart_.Canvas().TextWidth(" ");

@@ -122,7 +122,7 @@ void ChartAxis::SetRange(double minimum, double maximum) {
   Assign(minimum_, minimum);
   Assign(maximum_, maximum);
   if (static_cast<Extended>(maximum_) - minimum_ < 1e-10L) {
-    Assign(maximum_, static_cast<double>(static_cast<Extended>(minimum_) + 1e-10L));
+    Assign(maximum_, RoundedSum(minimum_, 1e-10L));
   }
 }
 
@@ -133,8 +133,8 @@ void ChartAxis::ShiftRange(double delta, bool stop_at_data) {
     if (delta == 0) return;
   }
   automatic_ = automatic_minimum_ = automatic_maximum_ = false;
-  maximum_ = static_cast<double>(static_cast<Extended>(maximum_) + delta);
-  minimum_ = static_cast<double>(static_cast<Extended>(minimum_) + delta);
+  maximum_ = RoundedSum(maximum_, delta);
+  minimum_ = RoundedSum(minimum_, delta);
   chart_.RepaintNow();
 }
 
@@ -157,7 +157,7 @@ void ChartAxis::ComputeRange() {
   if (automatic_ || automatic_minimum_) minimum_ = SeriesExtremeFor(false);
   work_maximum_ = maximum_;
   work_minimum_ = minimum_;
-  work_range_ = static_cast<double>(static_cast<Extended>(work_maximum_) - work_minimum_);
+  work_range_ = RoundedDifference(work_maximum_, work_minimum_);
 }
 
 // ---- label settings ----
@@ -218,7 +218,7 @@ double ChartAxis::ComputeLabelStep(int max_labels) const {
   // separation between labels as well, so that labels never overlap.
   std::int64_t count = static_cast<std::int64_t>(max_labels) + 1;
   while (count > max_labels && std::isfinite(step)) {
-    const double quotient = static_cast<double>(static_cast<Extended>(work_range_) / step);
+    const double quotient = RoundedQuotient(work_range_, step);
     if (std::fabs(quotient) < 2147483647.0) {
       count = Nearest(quotient);
       if (count > max_labels) step = NextNiceStep(step);
@@ -275,15 +275,12 @@ void ChartAxis::ForEachLabelValue(double step, const std::function<void(double)>
   const double low = work_minimum_;
   const double high = work_maximum_;
   if (!(step > 0) || !std::isfinite(step) || !std::isfinite(low) || !std::isfinite(high)) return;
-  if (std::fabs(static_cast<double>(static_cast<Extended>(work_range_) / step)) >= 10000) return;
+  if (std::fabs(RoundedQuotient(work_range_, step)) >= 10000) return;
   const bool zero_range = low == high;
   double value = high;
-  if (!zero_range && round_first_label_) {
-    value = static_cast<double>(IntegerPart(static_cast<double>(static_cast<Extended>(high) / step)) *
-                                static_cast<Extended>(step));
-  }
+  if (!zero_range && round_first_label_) value = WholeSteps(high, step);
   while (value > high) {
-    const double next = static_cast<double>(static_cast<Extended>(value) - step);
+    const double next = RoundedDifference(value, step);
     if (next == value) {  // the step is below the values' resolution
       value = high;
       break;
@@ -296,7 +293,7 @@ void ChartAxis::ForEachLabelValue(double step, const std::function<void(double)>
   const double bottom = static_cast<double>(low >= 0 ? lowered / tolerance : lowered * tolerance);
   for (std::size_t count = 0; value >= bottom && count < kMaxTickPositions; ++count) {
     emit(value);
-    const double next = static_cast<double>(static_cast<Extended>(value) - step);
+    const double next = RoundedDifference(value, step);
     if (zero_range || next == value) break;
     value = next;
   }

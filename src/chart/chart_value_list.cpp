@@ -28,7 +28,7 @@ void ChartValueList::SetMultiplier(double multiplier) {
 
 double ChartValueList::Multiplied(double stored) const {
   if (multiplier_ == 1.0) return stored;  // the same result, without the extended multiply
-  return static_cast<double>(static_cast<Extended>(stored) * multiplier_);
+  return RoundedProduct(stored, multiplier_);
 }
 
 int ChartValueList::AppendValue(double v) {
@@ -157,8 +157,8 @@ void ChartValueList::RefreshSums() const {
   values_.visit_runs(0, [&](const double* data, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       const double w = Multiplied(data[i]);
-      sum = static_cast<double>(static_cast<Extended>(sum) + w);
-      magnitudes = static_cast<double>(static_cast<Extended>(magnitudes) + std::fabs(w));
+      sum = RoundedSum(sum, w);
+      magnitudes = RoundedSum(magnitudes, std::fabs(w));
     }
   });
   sum_ = sum;

@@ -11,6 +11,14 @@ namespace kep {
 // double is that store.
 using Extended = long double;
 
+// a + b, a - b, a * b and a / b formed in extended precision and rounded once
+// to a double. A double argument converts to Extended exactly, so these give
+// what writing out the casts gives.
+inline double RoundedSum(Extended a, Extended b) { return static_cast<double>(a + b); }
+inline double RoundedDifference(Extended a, Extended b) { return static_cast<double>(a - b); }
+inline double RoundedProduct(Extended a, Extended b) { return static_cast<double>(a * b); }
+inline double RoundedQuotient(Extended a, Extended b) { return static_cast<double>(a / b); }
+
 // x rounded to the nearest integer, halves to even (std::nearbyint under the
 // default rounding mode). The caller makes sure the result fits.
 inline std::int64_t Nearest(Extended x) { return static_cast<std::int64_t>(std::nearbyint(x)); }
@@ -27,6 +35,12 @@ inline int NearestInt(Extended x) {
 // The integer part of x (truncation towards zero), as a floating value so that
 // it can stand for integers beyond 64 bits.
 inline double IntegerPart(double x) { return std::trunc(x); }
+
+// value cut towards zero to a whole number of steps: the quotient is rounded
+// to a double before its integer part is taken, and the product once more.
+inline double WholeSteps(double value, double step) {
+  return RoundedProduct(IntegerPart(RoundedQuotient(value, step)), step);
+}
 
 // v clamped into the 32-bit signed range.
 inline int ClampToInt(std::int64_t v) {

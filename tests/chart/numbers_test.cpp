@@ -29,5 +29,13 @@ TEST(NumbersTest, MulDivRoundsHalvesAwayFromZero) {
   EXPECT_EQ(MulDiv(5, 5, 0), -1);
 }
 
+TEST(NumbersTest, WholeStepsCutsTowardsZero) {
+  EXPECT_EQ(WholeSteps(7.5, 2), 6);
+  EXPECT_EQ(WholeSteps(-7.5, 2), -6);
+  EXPECT_EQ(WholeSteps(6, 2), 6);
+  EXPECT_EQ(WholeSteps(0.35, 0.1), 0.30000000000000004);  // 3 steps of 0.1, rounded once
+  EXPECT_EQ(WholeSteps(1.5, 5), 0);
+}
+
 }  // namespace
 }  // namespace kep
