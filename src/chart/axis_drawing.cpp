@@ -276,52 +276,64 @@ std::vector<int> ChartAxis::MinorTickPositions(const std::vector<int>& ticks, in
 }
 
 void ChartAxis::DrawAxis() {
-  raster::ChartCanvas& canvas = chart_.Canvas();
-  canvas.SetFont(labels_font_);
+  chart_.Canvas().SetFont(labels_font_);
   const double step = AxisLabelStep();
   const IntRect& plot = chart_.PlotRect();
   const Side side = SideOf(horizontal_, other_side_);
   axis_line_pos_ = ClampToInt(static_cast<std::int64_t>(Edge(plot, side)) +
                               PositionOffset(horizontal_ ? plot.Height() : plot.Width()));
+  DrawTitle();
+  PlaceLabels(step);
+  DrawAxisLine();
+  DrawTicksAndGrids();
+  DrawMinorTicksAndGrid();
+}
 
-  if (!title_.Caption().empty()) {
-    canvas.SetFont(title_.Font());
-    canvas.SetBrushColor(chart_.Color());
-    canvas.SetBrushStyle(raster::BrushStyle::bsClear);
-    if (horizontal_) {
-      DrawLabelText(center_pixel_, title_edge_pos_, title_.Caption(), title_.Angle());
-    } else {
-      DrawLabelText(title_edge_pos_, center_pixel_, title_.Caption(), title_.Angle());
-    }
+void ChartAxis::DrawTitle() {
+  if (title_.Caption().empty()) return;
+  raster::ChartCanvas& canvas = chart_.Canvas();
+  canvas.SetFont(title_.Font());
+  canvas.SetBrushColor(chart_.Color());
+  canvas.SetBrushStyle(raster::BrushStyle::bsClear);
+  if (horizontal_) {
+    DrawLabelText(center_pixel_, title_edge_pos_, title_.Caption(), title_.Angle());
+  } else {
+    DrawLabelText(title_edge_pos_, center_pixel_, title_.Caption(), title_.Angle());
   }
+}
 
+void ChartAxis::PlaceLabels(double step) {
   tick_positions_.clear();
   drawn_labels_.clear();
-  if (step > 0 && work_maximum_ >= work_minimum_) {
-    switch (EffectiveLabelStyle()) {
-      case AxisLabelStyle::talValue:
-        ForEachLabelValue(step, [&](double value) { PlaceLabel(value, [&] { return LabelText(value); }); });
-        break;
-      case AxisLabelStyle::talMark:
-      case AxisLabelStyle::talText:
-        ForEachPointLabel([&](double value, std::string_view text) {
-          PlaceLabel(value, [&] { return std::string(text); });
-        });
-        break;
-      case AxisLabelStyle::talAuto:
-      case AxisLabelStyle::talNone:
-        break;
-    }
+  if (!(step > 0 && work_maximum_ >= work_minimum_)) return;
+  switch (EffectiveLabelStyle()) {
+    case AxisLabelStyle::talValue:
+      ForEachLabelValue(step, [&](double value) { PlaceLabel(value, [&] { return LabelText(value); }); });
+      break;
+    case AxisLabelStyle::talMark:
+    case AxisLabelStyle::talText:
+      ForEachPointLabel(
+          [&](double value, std::string_view text) { PlaceLabel(value, [&] { return std::string(text); }); });
+      break;
+    case AxisLabelStyle::talAuto:
+    case AxisLabelStyle::talNone:
+      break;
   }
+}
 
-  if (axis_pen_.visible) {
-    canvas.AssignChartPen(axis_pen_);
-    if (horizontal_) {
-      canvas.Line(IntPoint{start_pixel_, axis_line_pos_}, IntPoint{end_pixel_, axis_line_pos_});
-    } else {
-      canvas.Line(IntPoint{axis_line_pos_, start_pixel_}, IntPoint{axis_line_pos_, end_pixel_});
-    }
+void ChartAxis::DrawAxisLine() {
+  if (!axis_pen_.visible) return;
+  raster::ChartCanvas& canvas = chart_.Canvas();
+  canvas.AssignChartPen(axis_pen_);
+  if (horizontal_) {
+    canvas.Line(IntPoint{start_pixel_, axis_line_pos_}, IntPoint{end_pixel_, axis_line_pos_});
+  } else {
+    canvas.Line(IntPoint{axis_line_pos_, start_pixel_}, IntPoint{axis_line_pos_, end_pixel_});
   }
+}
+
+void ChartAxis::DrawTicksAndGrids() {
+  raster::ChartCanvas& canvas = chart_.Canvas();
   if (ticks_.visible) {
     canvas.AssignChartPen(ticks_);
     for (const int p : tick_positions_) DrawTick(p, 1, tick_length_, false);
@@ -341,13 +353,16 @@ void ChartAxis::DrawAxis() {
     canvas.AssignChartPen(ticks_inner_);
     for (const int p : tick_positions_) DrawTick(p, 1, tick_inner_length_, true);
   }
+}
+
+void ChartAxis::DrawMinorTicksAndGrid() {
   if (tick_positions_.empty() || (!minor_ticks_.visible && !minor_grid_.visible)) return;
   // More minor ticks than pixels would only repeat positions.
   const int count = std::min(minor_tick_count_, std::max(pixel_length_, 0));
   std::vector<int> minor = MinorTickPositions(tick_positions_, count);
   std::erase_if(minor, [&](int q) { return !(start_pixel_ < q && q < end_pixel_); });
   if (minor_ticks_.visible) {
-    canvas.AssignChartPen(minor_ticks_);
+    chart_.Canvas().AssignChartPen(minor_ticks_);
     for (const int q : minor) DrawTick(q, 1, minor_tick_length_, false);
   }
   if (minor_grid_.visible) DrawGrid(minor_grid_, minor);
@@ -361,55 +376,12 @@ void ChartAxis::DrawLabelText(int x, int y, std::string_view text, int angle) {
   if (text.empty() || x < -kFarAway || x > kFarAway || y < -kFarAway || y > kFarAway) return;
   raster::ChartCanvas& canvas = chart_.Canvas();
   const int line_height = canvas.TextLineHeight();
-  const int half = line_height / 2;
-  std::vector<std::string_view> lines;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = text.find('\r', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
+  const std::vector<std::string_view> lines = LabelLines(text);
   const int count = static_cast<int>(lines.size());
+  AlignLabelText(angle, line_height / 2, x, y);
 
-  // Alignment of unrotated text on each side: away from the plot area.
-  auto flat_alignment = [&](bool other_side) {
-    if (horizontal_) {
-      canvas.SetTextAlign(HorizontalAlign::kCenter, other_side ? VerticalAlign::kBottom : VerticalAlign::kTop);
-    } else {
-      canvas.SetTextAlign(other_side ? HorizontalAlign::kLeft : HorizontalAlign::kRight, VerticalAlign::kTop);
-    }
-  };
-  const bool left_or_bottom = !other_side_;
-  switch (angle) {
-    case 0:
-      flat_alignment(other_side_);
-      if (!horizontal_) y -= half;
-      break;
-    case 90:
-      if (horizontal_) {
-        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kLeft : HorizontalAlign::kRight, VerticalAlign::kTop);
-        x -= half;
-      } else {
-        canvas.SetTextAlign(HorizontalAlign::kCenter, left_or_bottom ? VerticalAlign::kBottom : VerticalAlign::kTop);
-      }
-      break;
-    case 180:
-      flat_alignment(!other_side_);
-      if (!horizontal_) y += half;
-      break;
-    case 270:
-      if (horizontal_) {
-        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kRight : HorizontalAlign::kLeft, VerticalAlign::kTop);
-        x += half;
-      } else {
-        canvas.SetTextAlign(HorizontalAlign::kCenter, left_or_bottom ? VerticalAlign::kTop : VerticalAlign::kBottom);
-      }
-      break;
-    default:
-      canvas.SetTextAlign(HorizontalAlign::kLeft, VerticalAlign::kTop);
-      break;
-  }
-
+  // The anchor moves back by the block's size, then forward one line at a
+  // time.
   const int line_step = (angle == 180 || angle == 270) ? -line_height : line_height;
   const int all_lines = line_step * count;
   const int centred = NearestInt(line_step * 0.5L * (count + 1));
@@ -433,6 +405,48 @@ void ChartAxis::DrawLabelText(int x, int y, std::string_view text, int angle) {
     canvas.RotatedTextOut(x, y, line, angle);
   }
   canvas.SetTextAlign(HorizontalAlign::kLeft, VerticalAlign::kTop);
+}
+
+void ChartAxis::AlignLabelText(int angle, int half_line, int& x, int& y) {
+  raster::ChartCanvas& canvas = chart_.Canvas();
+  // Alignment of unrotated text on each side: away from the plot area.
+  auto flat_alignment = [&](bool other_side) {
+    if (horizontal_) {
+      canvas.SetTextAlign(HorizontalAlign::kCenter, other_side ? VerticalAlign::kBottom : VerticalAlign::kTop);
+    } else {
+      canvas.SetTextAlign(other_side ? HorizontalAlign::kLeft : HorizontalAlign::kRight, VerticalAlign::kTop);
+    }
+  };
+  const bool left_or_bottom = !other_side_;
+  switch (angle) {
+    case 0:
+      flat_alignment(other_side_);
+      if (!horizontal_) y -= half_line;
+      break;
+    case 90:
+      if (horizontal_) {
+        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kLeft : HorizontalAlign::kRight, VerticalAlign::kTop);
+        x -= half_line;
+      } else {
+        canvas.SetTextAlign(HorizontalAlign::kCenter, left_or_bottom ? VerticalAlign::kBottom : VerticalAlign::kTop);
+      }
+      break;
+    case 180:
+      flat_alignment(!other_side_);
+      if (!horizontal_) y += half_line;
+      break;
+    case 270:
+      if (horizontal_) {
+        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kRight : HorizontalAlign::kLeft, VerticalAlign::kTop);
+        x += half_line;
+      } else {
+        canvas.SetTextAlign(HorizontalAlign::kCenter, left_or_bottom ? VerticalAlign::kTop : VerticalAlign::kBottom);
+      }
+      break;
+    default:
+      canvas.SetTextAlign(HorizontalAlign::kLeft, VerticalAlign::kTop);
+      break;
+  }
 }
 
 }  // namespace kep::chart

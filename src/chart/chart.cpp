@@ -329,28 +329,7 @@ void Chart::DrawTitleBlock(ChartTitle& title, bool at_top) {
   const int line_height = canvas.TextLineHeight();
   const int lines = static_cast<int>(title.text_.size());
   const int w_width = canvas.TextWidth("W");
-
-  // Brush and background.
-  if (title.color_ == raster::clSeriesColor) {
-    if (title.brush_.style != BrushStyle::bsSolid) {
-      canvas.SetBrush(title.brush_);
-      canvas.SetBackgroundMode(raster::BackgroundMode::kTransparent);
-    } else if (title.brush_.color == raster::clSeriesColor) {
-      canvas.SetBrushStyle(BrushStyle::bsClear);
-    } else {
-      // The fill colour comes from the brush from now on (no repaint: this
-      // draw already uses it).
-      title.color_ = title.brush_.color;
-      canvas.SetBrush({title.color_, BrushStyle::bsSolid});
-    }
-  } else if (title.brush_.style != BrushStyle::bsSolid) {
-    canvas.SetBrush(title.brush_);
-    canvas.SetBackgroundMode(raster::BackgroundMode::kOpaque);
-    canvas.SetBackgroundColor(title.color_);
-  } else {
-    canvas.SetBrush({title.color_, BrushStyle::bsSolid});
-  }
-
+  SetTitleFill(title);
   const bool frame_visible = title.frame_.visible && title.frame_.color != raster::clSeriesColor;
   const int frame_width = frame_visible ? title.frame_.width : 0;
   if (frame_visible) {
@@ -361,38 +340,18 @@ void Chart::DrawTitleBlock(ChartTitle& title, bool at_top) {
 
   const IntRect plot = PlotRect();
   const std::int64_t block_height = std::int64_t{lines} * line_height;
-  IntRect box{plot.Left + frame_width, 0, plot.Right - frame_width, 0};
+  IntRect text_box{plot.Left + frame_width, 0, plot.Right - frame_width, 0};
   if (at_top) {
-    box.Top = plot.Top + frame_width;
-    box.Bottom = ClampToInt(box.Top + block_height);
+    text_box.Top = plot.Top + frame_width;
+    text_box.Bottom = ClampToInt(text_box.Top + block_height);
   } else {
-    box.Bottom = plot.Bottom - frame_width;
-    box.Top = ClampToInt(box.Bottom - block_height);
+    text_box.Bottom = plot.Bottom - frame_width;
+    text_box.Top = ClampToInt(text_box.Bottom - block_height);
   }
-  const int text_left = box.Left;
-  const int text_right = box.Right;
-  box = {box.Left - frame_width, box.Top - frame_width, box.Right + frame_width, box.Bottom + frame_width};
-
+  IntRect box{text_box.Left - frame_width, text_box.Top - frame_width, text_box.Right + frame_width,
+              text_box.Bottom + frame_width};
   if (frame_visible || canvas.GetBrush().style != BrushStyle::bsClear) {
-    if (title.adjust_frame_) {
-      int widest = 0;
-      for (const auto& line : title.text_) widest = std::max(widest, canvas.TextWidth(line));
-      const int w = widest + w_width;
-      switch (title.alignment_) {
-        case TitleAlignment::taLeftJustify:
-          box.Right = box.Left + w;
-          break;
-        case TitleAlignment::taRightJustify:
-          box.Left = box.Right - w;
-          break;
-        case TitleAlignment::taCenter: {
-          const int centre = (box.Left + box.Right) / 2;
-          box.Left = centre - w / 2;
-          box.Right = centre + w / 2;
-          break;
-        }
-      }
-    }
+    if (title.adjust_frame_) FitTitleBoxToText(title, w_width, box);
     canvas.Rectangle(box);
   }
   title.title_box_ = box;
@@ -400,23 +359,10 @@ void Chart::DrawTitleBlock(ChartTitle& title, bool at_top) {
   canvas.SetBackgroundMode(raster::BackgroundMode::kTransparent);
   canvas.SetTextAlign(raster::HorizontalAlign::kLeft, raster::VerticalAlign::kTop);
   for (int i = 0; i < lines; ++i) {
-    const std::string& line = title.text_[static_cast<std::size_t>(i)];
-    const int text_width = canvas.TextWidth(line);
-    int x = 0;
-    switch (title.alignment_) {
-      case TitleAlignment::taLeftJustify:
-        x = text_left + w_width / 2;
-        break;
-      case TitleAlignment::taRightJustify:
-        x = text_right - text_width - w_width / 2;
-        break;
-      case TitleAlignment::taCenter:
-        x = (text_left + text_right) / 2 - text_width / 2;
-        break;
-    }
     const std::int64_t y = at_top ? std::int64_t{plot.Top} + frame_width + std::int64_t{i} * line_height
                                   : std::int64_t{plot.Bottom} - frame_width - std::int64_t{lines - i} * line_height;
-    canvas.TextOut(x, ClampToInt(y), line);
+    DrawTitleLine(title, title.text_[static_cast<std::size_t>(i)], text_box.Left, text_box.Right, w_width,
+                  ClampToInt(y));
   }
 
   // The space taken; a block without lines adds no gap.
@@ -430,6 +376,71 @@ void Chart::DrawTitleBlock(ChartTitle& title, bool at_top) {
   }
   SetPlotRect(shrunk);
   RecalcPlotSize();
+}
+
+void Chart::SetTitleFill(ChartTitle& title) {
+  raster::ChartCanvas& canvas = Canvas();
+  if (title.color_ == raster::clSeriesColor) {
+    if (title.brush_.style != BrushStyle::bsSolid) {
+      canvas.SetBrush(title.brush_);
+      canvas.SetBackgroundMode(raster::BackgroundMode::kTransparent);
+    } else if (title.brush_.color == raster::clSeriesColor) {
+      canvas.SetBrushStyle(BrushStyle::bsClear);
+    } else {
+      // Deliberately a lasting change made by a draw: once drawn, a title
+      // whose fill followed a solid brush keeps that colour as its own fill
+      // colour, which Color() then reports; a later change of the brush's
+      // colour alone no longer recolours it. No repaint: this draw already
+      // uses the colour.
+      title.color_ = title.brush_.color;
+      canvas.SetBrush({title.color_, BrushStyle::bsSolid});
+    }
+  } else if (title.brush_.style != BrushStyle::bsSolid) {
+    canvas.SetBrush(title.brush_);
+    canvas.SetBackgroundMode(raster::BackgroundMode::kOpaque);
+    canvas.SetBackgroundColor(title.color_);
+  } else {
+    canvas.SetBrush({title.color_, BrushStyle::bsSolid});
+  }
+}
+
+void Chart::FitTitleBoxToText(const ChartTitle& title, int w_width, IntRect& box) {
+  int widest = 0;
+  for (const auto& line : title.text_) widest = std::max(widest, Canvas().TextWidth(line));
+  const int w = widest + w_width;
+  switch (title.alignment_) {
+    case TitleAlignment::taLeftJustify:
+      box.Right = box.Left + w;
+      break;
+    case TitleAlignment::taRightJustify:
+      box.Left = box.Right - w;
+      break;
+    case TitleAlignment::taCenter: {
+      const int centre = (box.Left + box.Right) / 2;
+      box.Left = centre - w / 2;
+      box.Right = centre + w / 2;
+      break;
+    }
+  }
+}
+
+void Chart::DrawTitleLine(const ChartTitle& title, const std::string& line, int text_left, int text_right,
+                          int w_width, int y) {
+  raster::ChartCanvas& canvas = Canvas();
+  const int text_width = canvas.TextWidth(line);
+  int x = 0;
+  switch (title.alignment_) {
+    case TitleAlignment::taLeftJustify:
+      x = text_left + w_width / 2;
+      break;
+    case TitleAlignment::taRightJustify:
+      x = text_right - text_width - w_width / 2;
+      break;
+    case TitleAlignment::taCenter:
+      x = (text_left + text_right) / 2 - text_width / 2;
+      break;
+  }
+  canvas.TextOut(x, y, line);
 }
 
 bool Chart::AxisIsVisible(const ChartAxis& axis) const {

@@ -301,6 +301,12 @@ class Chart : public CustomAxisPanel {
   void DrawBevel(raster::IntRect& rect, PanelBevel bevel, int width);
   void DrawTitles();
   void DrawTitleBlock(ChartTitle& title, bool at_top);
+  // Sets the canvas' brush and background for the block's fill.
+  void SetTitleFill(ChartTitle& title);
+  // Narrows box to the widest line and half a "W" on each side.
+  void FitTitleBoxToText(const ChartTitle& title, int w_width, raster::IntRect& box);
+  void DrawTitleLine(const ChartTitle& title, const std::string& line, int text_left, int text_right,
+                     int w_width, int y);
   void LayoutAxes();
   void ApplySeriesMargins();
   void DrawBackWall();

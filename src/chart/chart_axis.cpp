@@ -233,26 +233,31 @@ bool ChartAxis::TextRunsAlongAxis(int angle) const {
   return horizontal_ ? (angle == 0 || angle == 180) : (angle == 90 || angle == 270);
 }
 
-int ChartAxis::LabelExtent(std::string_view text, bool across_lines) {
-  raster::ChartCanvas& canvas = chart_.Canvas();
-  int lines = 0;
-  int widest = 0;
-  if (!text.empty()) {
-    for (std::size_t start = 0;; ++lines) {
-      const std::size_t end = text.find('\r', start);
-      widest = std::max(widest, canvas.TextWidth(text.substr(start, end - start)));
-      if (end == std::string_view::npos) {
-        ++lines;
-        break;
-      }
-      start = end + 1;
-    }
+std::vector<std::string_view> LabelLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find('\r', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string_view::npos) return lines;
+    start = end + 1;
   }
-  return across_lines ? canvas.TextLineHeight() * lines : widest;
+}
+
+int ChartAxis::LabelExtent(std::string_view text, bool across_lines) {
+  if (text.empty()) return 0;
+  raster::ChartCanvas& canvas = chart_.Canvas();
+  const std::vector<std::string_view> lines = LabelLines(text);
+  if (across_lines) return canvas.TextLineHeight() * static_cast<int>(lines.size());
+  int widest = 0;
+  for (const std::string_view line : lines) widest = std::max(widest, canvas.TextWidth(line));
+  return widest;
 }
 
 int ChartAxis::LabelSize() {
-  chart_.Canvas().SetFont(labels_font_);
+  // Measured in the labels' font, with the canvas' font put back afterwards:
+  // asking changes nothing that a later drawing sees. Not const, since the
+  // texts pass through OnGetAxisLabel, which is handed the axis itself.
+  const raster::FontScope font(chart_.Canvas(), labels_font_);
   // The extent of a label in the axis' direction: its widest line, or its
   // lines' heights where the text stands across the axis.
   const int angle = labels_angle_;

@@ -17,6 +17,9 @@ class CustomAxisPanel;
 // The step after x (x > 0) in the 1-2-5 sequence: 1, 2, 5, 10, 20, 50 ...
 double NextNiceStep(double x);
 
+// The lines of a label: its text split at each carriage return.
+std::vector<std::string_view> LabelLines(std::string_view text);
+
 enum class AxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
 
 // The automatic flags and range of one axis: what zooming and scrolling
@@ -221,6 +224,15 @@ class ChartAxis {
   void DrawAxis();
   // Draws a label or title text anchored at (x, y), turned by angle degrees.
   void DrawLabelText(int x, int y, std::string_view text, int angle);
+  // Sets the canvas' text alignment for a label at angle on this axis' side
+  // and moves the anchor (x, y) by half a line where the alignment needs it.
+  void AlignLabelText(int angle, int half_line, int& x, int& y);
+  // DrawAxis in steps, in drawing order.
+  void DrawTitle();
+  void PlaceLabels(double step);
+  void DrawAxisLine();
+  void DrawTicksAndGrids();
+  void DrawMinorTicksAndGrid();
   // Minor tick positions for major ticks (largest value first) and a count
   // of minor ticks between two major ones, before the inside test.
   static std::vector<int> MinorTickPositions(const std::vector<int>& ticks, int count);

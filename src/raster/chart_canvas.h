@@ -179,4 +179,20 @@ class ChartCanvas {
   std::optional<IntRect> clip_;
 };
 
+// Sets a canvas' font for a scope and puts the one it had back after it, so
+// that a measurement leaves nothing behind for the next drawing.
+class FontScope {
+ public:
+  FontScope(ChartCanvas& canvas, const Font& font) : canvas_(canvas), saved_(canvas.GetFont()) {
+    canvas_.SetFont(font);
+  }
+  ~FontScope() { canvas_.SetFont(saved_); }
+  FontScope(const FontScope&) = delete;
+  FontScope& operator=(const FontScope&) = delete;
+
+ private:
+  ChartCanvas& canvas_;
+  Font saved_;
+};
+
 }  // namespace kep::raster

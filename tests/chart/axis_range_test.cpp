@@ -212,6 +212,22 @@ TEST(AxisRangeTest, LabelSteps) {
   }
 }
 
+TEST(AxisRangeTest, LabelSizeMeasuresInTheLabelsFontAndLeavesTheCanvasFont) {
+  CustomAxisPanel chart;
+  ChartAxis& axis = chart.BottomAxis();
+  Range(axis, 0, 123456);
+  raster::Font big = axis.LabelsFont();
+  big.points *= 3;
+  axis.SetLabelsFont(big);
+  raster::Font other = big;
+  other.points = 5;
+  chart.Canvas().SetFont(other);
+  const int size = axis.LabelSize();
+  EXPECT_EQ(chart.Canvas().GetFont(), other);
+  chart.Canvas().SetFont(big);
+  EXPECT_EQ(size, chart.Canvas().TextWidth(axis.LabelText(123456)));
+}
+
 TEST(AxisRangeTest, LabelValuesFromTheLargestDown) {
   CustomAxisPanel chart;
   ChartAxis& axis = chart.BottomAxis();
