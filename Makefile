@@ -1,4 +1,4 @@
-# Entry points: make run, make test, make package, make bench, make format.
+# Entry points: make run, make test, make package, make bench, make format, make format-check.
 # Only make and bash are needed to start; scripts/install-deps brings the rest.
 SHELL := bash
 BUILD ?= build
@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc)
 CONFIGURE = cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 HAVE_DISPLAY = $(DISPLAY)$(WAYLAND_DISPLAY)
 
-.PHONY: all build run test package test-sanitize test-tsan fuzz bench format clean
+.PHONY: all build run test package test-sanitize test-tsan fuzz bench format format-check clean
 
 all: build
 
@@ -41,13 +41,15 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # Every test once more under AddressSanitizer, UndefinedBehaviorSanitizer and
-# LeakSanitizer, the Qt ones included.
+# LeakSanitizer, the Qt ones included. LeakSanitizer leaves alone what system
+# libraries keep to the end (tests/support/lsan_suppressions.txt).
 test-sanitize:
 	@scripts/install-deps test
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	  -DKEP_SANITIZE=ON -DKEP_BENCH=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan_suppressions.txt \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
 # The loads on the worker thread and the following of files under
@@ -56,7 +58,7 @@ test-tsan:
 	@scripts/install-deps test
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEP_TSAN=ON -DKEP_WITH_QT=OFF -DKEP_BENCH=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target load_tests
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^load_tests$$'
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^load_tests\.'
 
 # Every libFuzzer target for FUZZ_SECONDS on its saved corpus (new finds go to
 # a scratch folder; copy the ones worth keeping into tests/fuzz/corpus/).
@@ -83,6 +85,10 @@ bench: build
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i
+
+# Fails, naming the places, where a file differs from what make format makes.
+format-check:
+	@git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
