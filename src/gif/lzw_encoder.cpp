@@ -94,6 +94,15 @@ struct CodeState {
   std::uint8_t* out;
   std::uint8_t* const buffer;
   std::uint32_t prefix = 0;
+
+  // Moves the whole bytes of the bucket to out.
+  void FlushWholeBytes() {
+    while (bits >= 8) {
+      *out++ = static_cast<std::uint8_t>(bucket);
+      bucket >>= 8;
+      bits -= 8;
+    }
+  }
 };
 
 constexpr std::uint32_t MaxCodeFor(int width) { return width >= kMaxCodeWidth ? 4096u : (1u << width) - 1; }
@@ -266,11 +275,7 @@ void LZWEncoder::Encode(OutputStream& stream, int bits_per_pixel, int width, int
   auto put = [&](int code) {
     state.bucket |= static_cast<std::uint64_t>(code) << state.bits;
     state.bits += state.width;
-    while (state.bits >= 8) {
-      *state.out++ = static_cast<std::uint8_t>(state.bucket);
-      state.bucket >>= 8;
-      state.bits -= 8;
-    }
+    state.FlushWholeBytes();
   };
   auto hand_over = [&] {
     writer.Write(buffer, static_cast<std::size_t>(state.out - buffer));
@@ -288,15 +293,14 @@ void LZWEncoder::Encode(OutputStream& stream, int bits_per_pixel, int width, int
                                              height, interlace, static_cast<unsigned>(std::max(color_count, 0)));
     if (!ok) {
       // Whole bytes already formed go out with the last partial block; no terminator.
-      while (state.bits >= 8) {
-        *state.out++ = static_cast<std::uint8_t>(state.bucket);
-        state.bucket >>= 8;
-        state.bits -= 8;
-      }
+      state.FlushWholeBytes();
       try {
         hand_over();
         writer.Close();
       } catch (...) {
+        // The colour outside the table is the fault to report: a stream that
+        // also fails while taking the partial data adds nothing the caller
+        // could act on, and its error would hide the first one.
       }
       throw GIFException(std::string(messages::kColorNotInTable));
     }

@@ -134,7 +134,10 @@ class FontEngine {
     void operator()(_FcConfig* config) const;
   };
 
-  // Declared in the order of their release: sizes, faces, then the library.
+  // Members are released in the reverse order of their declaration: the
+  // sizes first, then the faces, the fontconfig configuration and the
+  // library last. Each FreeType object must go before the library it came
+  // from, so keep the library first and the faces before the sizes.
   std::unique_ptr<FT_LibraryRec_, LibraryCloser> library_;
   std::unique_ptr<_FcConfig, ConfigCloser> config_;
   std::vector<std::unique_ptr<Face>> opened_faces_;
