@@ -252,7 +252,7 @@ TEST_F(LoadControllerTest, TheUsersViewStaysWhileAppendsArrive) {
   window.ProcessPaint();
   chart::Chart& chart = program.Chart();
   chart.SetAnimatedZoom(false);
-  chart.ZoomToValues(0, 1, 10, 20, 2, 9, 0, 1);
+  chart.ZoomToValues({.bottom = {10, 20}, .top = {0, 1}, .left = {2, 9}, .right = {0, 1}});
   views.InputHandled();
   const auto axes = [&] {
     return std::vector<double>{chart.BottomAxis().Minimum(), chart.BottomAxis().Maximum(), chart.LeftAxis().Minimum(),
