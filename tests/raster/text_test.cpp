@@ -111,6 +111,40 @@ TEST_F(TextTest, TransparentTextInksInsideItsCell) {
   EXPECT_TRUE(full);
 }
 
+TEST_F(TextTest, EdgesBlendTheTextColourOverThePixelsRounded) {
+  const Font font{"Arial", 11, 0, false, false, Color::FromRgb(0x20, 0x90, 0xD0)};
+  const Color background = Color::FromRgb(0xF0, 0xE0, 0xC0);  // no extreme on any channel
+  const std::uint32_t base = background.ToXrgb();
+  bitmap_.Fill(background);
+  canvas_.SetFont(font);
+  canvas_.SetTextAlign(HorizontalAlign::kLeft, VerticalAlign::kTop);
+  canvas_.TextOut(10, 20, kText);
+  TextImage image;
+  canvas_.Fonts().Render(font, kText, image);
+
+  // Each channel: (text * coverage + pixel * (255 - coverage)) / 255 rounded
+  // to the nearest, the reference written out here on its own.
+  const auto blend = [](std::uint32_t under, std::uint32_t over, std::uint32_t alpha) {
+    std::uint32_t result = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      const std::uint32_t sum = ((over >> shift) & 0xFF) * alpha + ((under >> shift) & 0xFF) * (255 - alpha);
+      result |= ((sum + 127) / 255) << shift;
+    }
+    return result;
+  };
+  int partial = 0;
+  for (int v = image.top; v < image.top + image.height; ++v) {
+    for (int u = image.left; u < image.left + image.width; ++u) {
+      const std::uint8_t alpha = image.At(u, v);
+      const std::uint32_t expected = alpha == 0 ? base : blend(base, font.color.ToXrgb(), alpha);
+      ASSERT_EQ(bitmap_.Pixel(10 + u, 20 + v) & 0xFFFFFF, expected)
+          << u << "," << v << " coverage " << int{alpha};
+      partial += alpha != 0 && alpha != 255;
+    }
+  }
+  EXPECT_GT(partial, 20);  // the anti-aliased edges were checked, not only full ink
+}
+
 TEST_F(TextTest, RightAnglesRotateTheCellAboutTheAnchor) {
   const int w = canvas_.TextWidth(kText);
   const int h = canvas_.TextHeight(kText);
