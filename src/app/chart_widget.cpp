@@ -4,10 +4,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
-#include <new>
 
 #include "app/qt_viewer_ui.h"
-#include "common/error.h"
 
 namespace kep::app {
 
@@ -73,13 +71,7 @@ void ChartWidget::SetBusy(bool busy) {
 // the event loop, so it is shown like a command's error.
 template <typename Action>
 void ChartWidget::Guarded(Action&& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    ShowErrorBox(window(), QString::fromStdString(DisplayMessage(error.what())));
-  } catch (const std::bad_alloc&) {
-    ShowErrorBox(window(), "Out of memory.");
-  }
+  RunShowingErrors(window(), action);
 }
 
 // The window pixels keep what was last shown, so an expose only shows them

@@ -251,15 +251,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // Commands end at this boundary: an error is shown and the window goes on.
 template <typename Command>
 void MainWindow::RunCommand(Command&& command) {
-  try {
-    command();
-  } catch (const Error& error) {
-    ShowErrorBox(this, QString::fromStdString(DisplayMessage(error.what())));
-  } catch (const std::bad_alloc&) {
-    ShowErrorBox(this, QString::fromStdString(DisplayMessage(messages::kOutOfMemory)));
-  } catch (const std::exception& error) {
-    ShowErrorBox(this, QString::fromStdString(DisplayMessage(error.what())));
-  }
+  RunShowingErrors(this, command);
   UpdateActions();
   load_status_->Refresh();
 }

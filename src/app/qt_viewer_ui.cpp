@@ -6,10 +6,12 @@
 #include <QMessageBox>
 #include <QStringList>
 #include <filesystem>
+#include <new>
 
 #include "app/local_path.h"
 #include "app/messages.h"
 #include "app/reformat_dialog.h"
+#include "common/error.h"
 
 namespace kep::app {
 
@@ -113,6 +115,21 @@ void ShowErrorBox(QWidget* parent, const QString& message) {
   QMessageBox box(QMessageBox::Critical, QString::fromUtf8(messages::kApplicationTitle), message,
                   QMessageBox::Ok, parent);
   box.exec();
+}
+
+void RunShowingErrors(QWidget* parent, const std::function<void()>& action) {
+  const auto show = [parent](std::string_view message) {
+    ShowErrorBox(parent, QString::fromStdString(DisplayMessage(message)));
+  };
+  try {
+    action();
+  } catch (const Error& error) {
+    show(error.what());
+  } catch (const std::bad_alloc&) {
+    show(messages::kOutOfMemory);
+  } catch (const std::exception& error) {
+    show(error.what());
+  }
 }
 
 }  // namespace kep::app

@@ -41,4 +41,9 @@ class QtViewerUi : public viewer::ViewerUi {
 // Shows a modal critical message box with the application's title.
 void ShowErrorBox(QWidget* parent, const QString& message);
 
+// Runs action and shows an error it raises in a message box over parent
+// instead of letting it go further: the program's own errors, running out of
+// memory and any other standard exception, each as the user reads it.
+void RunShowingErrors(QWidget* parent, const std::function<void()>& action);
+
 }  // namespace kep::app
