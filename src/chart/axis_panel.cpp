@@ -1,8 +1,9 @@
 #include "chart/axis_panel.h"
 
-#include "chart/messages.h"
-
 #include <algorithm>
+
+#include "chart/assign_if_changed.h"
+#include "chart/messages.h"
 
 namespace kep::chart {
 
@@ -47,9 +48,7 @@ void CustomAxisPanel::InvalidateChart() {
 void CustomAxisPanel::RepaintNow() { InvalidateChart(); }
 
 void CustomAxisPanel::SetColor(raster::Color color) {
-  if (color == color_) return;
-  color_ = color;
-  InvalidateChart();
+  AssignIfChanged(color_, color, [this] { InvalidateChart(); });
 }
 
 void CustomAxisPanel::SetLabelNumberFormat(NumberFormat format) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "chart/assign_if_changed.h"
 #include "chart/chart_exceptions.h"
 #include "chart/messages.h"
 #include "common/error.h"
@@ -66,9 +67,7 @@ raster::Color Interpolate(raster::Color from, raster::Color to, int step, int st
 // differs from the stored one.
 template <typename T>
 void Assign(Chart& chart, T& field, T value) {
-  if (field == value) return;
-  field = std::move(value);
-  chart.InvalidateChart();
+  AssignIfChanged(field, std::move(value), [&chart] { chart.InvalidateChart(); });
 }
 
 }  // namespace

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <initializer_list>
 #include <cmath>
+#include <initializer_list>
 #include <utility>
 
+#include "chart/assign_if_changed.h"
 #include "chart/axis_panel.h"
 #include "chart/chart_exceptions.h"
 #include "chart/messages.h"
@@ -78,9 +79,7 @@ ChartAxis::ChartAxis(CustomAxisPanel& chart, bool horizontal, bool other_side, b
 
 template <typename T>
 void ChartAxis::Assign(T& field, T value) {
-  if (field == value) return;
-  field = std::move(value);
-  chart_.InvalidateChart();
+  AssignIfChanged(field, std::move(value), [this] { chart_.InvalidateChart(); });
 }
 
 // ---- range ----

@@ -4,6 +4,7 @@
 #include <climits>
 #include <limits>
 
+#include "chart/assign_if_changed.h"
 #include "chart/axis_panel.h"
 #include "chart/chart_axis.h"
 
@@ -157,9 +158,9 @@ void ChartSeries::Repaint() {
 
 template <typename T>
 void ChartSeries::Assign(T& field, T value) {
-  if (field == value) return;
-  field = std::move(value);
-  if (parent_chart_ != nullptr) parent_chart_->InvalidateChart();
+  AssignIfChanged(field, std::move(value), [this] {
+    if (parent_chart_ != nullptr) parent_chart_->InvalidateChart();
+  });
 }
 
 void ChartSeries::SetSeriesColor(Color color) { Assign(series_color_, color); }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "chart/assign_if_changed.h"
 #include "chart/axis_panel.h"
 #include "chart/chart_axis.h"
 #include "common/numbers.h"
@@ -68,9 +69,7 @@ int PartitionPoint(int first, int end, Pred pred) {
 
 template <typename T>
 void SeriesPointer::Assign(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  series_.Changed();
+  AssignIfChanged(field, std::move(value), [this] { series_.Changed(); });
 }
 
 void SeriesPointer::SetVisible(bool value) { Assign(visible_, value); }
@@ -81,9 +80,7 @@ void SeriesPointer::SetVertSize(int value) { Assign(vert_size_, value); }
 
 template <typename T>
 void SeriesMarks::Assign(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  series_.Changed();
+  AssignIfChanged(field, std::move(value), [this] { series_.Changed(); });
 }
 
 void SeriesMarks::SetVisible(bool value) { Assign(visible_, value); }
@@ -101,9 +98,7 @@ void LineSeries::Changed() {
 
 template <typename T>
 void LineSeries::Assign(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  Changed();
+  AssignIfChanged(field, std::move(value), [this] { Changed(); });
 }
 
 void LineSeries::SetLinePen(const raster::ChartPen& pen) { Assign(line_pen_, pen); }
