@@ -29,10 +29,10 @@ namespace kep::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kepgraph-render FILE [-o OUT.gif|OUT.png] [--size WxH] [--zoom X0:X1:Y0:Y1]\n"
-    "       kepgraph-render --layout FILE [--size WxH] [--zoom X0:X1:Y0:Y1]\n"
-    "       kepgraph-render --points FILE\n"
-    "       kepgraph-render --info FILE\n"
+    "Usage: kepgraph-render FILE [-o OUT.gif|OUT.png] [--size WxH] [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
+    "       kepgraph-render --layout FILE [--size WxH] [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
+    "       kepgraph-render --points FILE [--column 2|3]\n"
+    "       kepgraph-render --info FILE [--column 2|3]\n"
     "       kepgraph-render --help\n"
     "\n"
     "  FILE           draw the chart of FILE as the viewer shows it after opening\n"
@@ -45,11 +45,14 @@ constexpr std::string_view kUsage =
     "  --zoom X0:X1:Y0:Y1\n"
     "                 zoom to the bottom axis range X0..X1 and the left axis range\n"
     "                 Y0..Y1 before drawing\n"
+    "  --column 2|3   read every term from word 2 or word 3 of its line, instead\n"
+    "                 of choosing the word as the viewer's Automatic does\n"
     "  --layout FILE  print the geometry of that drawing as one JSON object\n"
     "                 instead of writing a GIF\n"
     "  --points FILE  print every point of FILE as X<TAB>Y, one per line\n"
     "  --info FILE    print the point count, the largest digit count, the number\n"
-    "                 column and whether the file was reformatted\n";
+    "                 column, whether the file was read as \"n a(n)\" lines with\n"
+    "                 \"#\" comments (b-file) and whether it was reformatted\n";
 
 // The largest chart side the renderer draws.
 constexpr int kMaxSide = 16384;
@@ -71,6 +74,7 @@ struct Options {
   int height = viewer::kChartHeight;
   std::optional<Zoom> zoom;
   chart::NumberFormat label_format;
+  sequence::TermColumn column = sequence::TermColumn::kAutomatic;
 };
 
 struct UsageError {
@@ -115,6 +119,11 @@ void ParseZoom(std::string_view text, Options& options) {
   options.zoom = Zoom{values[0], values[1], values[2], values[3]};
 }
 
+void ParseColumn(std::string_view text, Options& options) {
+  if (text != "2" && text != "3") throw UsageError{"--column needs 2 or 3, not " + std::string(text)};
+  options.column = text == "2" ? sequence::TermColumn::kWord2 : sequence::TermColumn::kWord3;
+}
+
 Options ParseArguments(std::span<const std::string_view> args) {
   if (args.empty()) throw UsageError{"no FILE given"};
   Options options;
@@ -125,10 +134,15 @@ Options ParseArguments(std::span<const std::string_view> args) {
   }
   if (first == "--points" || first == "--info") {
     options.mode = first == "--points" ? Mode::kPoints : Mode::kInfo;
-    // "--" may come before the FILE, as anywhere.
-    const std::size_t file = args.size() == 3 && args[1] == "--" ? 2 : 1;
-    if (args.size() != file + 1) throw UsageError{std::string(first) + " takes one FILE"};
-    options.file = args[file];
+    // "--" may come before the FILE, as anywhere; --column may follow it.
+    std::size_t next = args.size() > 1 && args[1] == "--" ? 2 : 1;
+    if (next >= args.size()) throw UsageError{std::string(first) + " takes one FILE"};
+    options.file = args[next++];
+    if (next + 2 == args.size() && args[next] == "--column") {
+      ParseColumn(args[next + 1], options);
+      next += 2;
+    }
+    if (next != args.size()) throw UsageError{std::string(first) + " takes one FILE and --column"};
     return options;
   }
 
@@ -156,6 +170,8 @@ Options ParseArguments(std::span<const std::string_view> args) {
       ParseSize(value(), options);
     } else if (arg == "--zoom") {
       ParseZoom(value(), options);
+    } else if (arg == "--column") {
+      ParseColumn(value(), options);
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError{"unknown option " + std::string(arg)};
     } else {
@@ -169,9 +185,15 @@ Options ParseArguments(std::span<const std::string_view> args) {
   return options;
 }
 
+viewer::LoadHooks ColumnHooks(const Options& options) {
+  viewer::LoadHooks hooks;
+  hooks.column = options.column;
+  return hooks;
+}
+
 // The file's points as the open command reads them; raises its errors.
-viewer::LoadedSequence ReadFile(const std::string& path, bool keep_points) {
-  viewer::LoadedSequence loaded = viewer::ReadSequence(path, {}, {}, keep_points);
+viewer::LoadedSequence ReadFile(const Options& options, bool keep_points) {
+  viewer::LoadedSequence loaded = viewer::ReadSequence(options.file, ColumnHooks(options), {}, keep_points);
   if (loaded.column_error) std::rethrow_exception(loaded.column_error);
   return loaded;
 }
@@ -185,8 +207,8 @@ void WriteNumber(std::ostream& out, T value) {
   out.write(text, result.ptr - text);
 }
 
-void PrintPoints(const std::string& path, std::ostream& out) {
-  const viewer::LoadedSequence loaded = ReadFile(path, true);
+void PrintPoints(const Options& options, std::ostream& out) {
+  const viewer::LoadedSequence loaded = ReadFile(options, true);
   const chart::ChartSeries& points = *loaded.points;
   for (int i = 0; i < points.PointCount(); ++i) {
     WriteNumber(out, points.XValueAt(i));
@@ -196,8 +218,8 @@ void PrintPoints(const std::string& path, std::ostream& out) {
   }
 }
 
-void PrintInfo(const std::string& path, std::ostream& out) {
-  const viewer::LoadedSequence loaded = ReadFile(path, false);
+void PrintInfo(const Options& options, std::ostream& out) {
+  const viewer::LoadedSequence loaded = ReadFile(options, false);
   const viewer::PointSummary& summary = loaded.summary;
   out << "points ";
   WriteNumber(out, summary.points);
@@ -205,6 +227,7 @@ void PrintInfo(const std::string& path, std::ostream& out) {
   WriteNumber(out, summary.largest_digit_count);
   out << "\nnumber-column ";
   WriteNumber(out, summary.number_column);
+  out << "\nb-file " << (summary.bfile ? "yes" : "no");
   out << "\nreformatted " << (loaded.reformatted ? "yes" : "no") << '\n';
 }
 
@@ -216,7 +239,7 @@ struct RenderedChart {
       : program(options.label_format), host(program.Chart(), options.width, options.height) {
     chart::Chart& chart = program.Chart();
     host.PaintNow();
-    viewer::LoadSequence(options.file, program, {});
+    viewer::LoadSequence(options.file, program, ColumnHooks(options));
     chart.RepaintNow();
     if (options.zoom) {
       const Zoom& z = *options.zoom;
@@ -408,10 +431,10 @@ int Run(std::span<const std::string_view> args, const chart::NumberFormat& label
         out << kUsage;
         break;
       case Mode::kPoints:
-        PrintPoints(options.file, out);
+        PrintPoints(options, out);
         break;
       case Mode::kInfo:
-        PrintInfo(options.file, out);
+        PrintInfo(options, out);
         break;
       case Mode::kImage:
         WriteImage(options);

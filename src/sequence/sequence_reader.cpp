@@ -45,7 +45,13 @@ const char* FindStop(const char* p, const char* stop) {
 
 }  // namespace
 
-SequenceReader::SequenceReader(bool reformat) : reformat_(reformat) { marks_.push_back({0, 0}); }
+SequenceReader::SequenceReader(bool reformat, TermColumn column) : reformat_(reformat), column_(column) {
+  marks_.push_back({0, 0});
+  if (column != TermColumn::kAutomatic) {
+    number_column_ = column == TermColumn::kWord2 ? 2 : 3;
+    bfile_ = BFile::kNo;
+  }
+}
 
 
 std::uint64_t SequenceReader::Lines() const {
@@ -56,6 +62,9 @@ std::uint64_t SequenceReader::Lines() const {
 std::size_t SequenceReader::LargestDigitCount() const {
   std::size_t largest = largest_final_;
   for (const ValuePoint& point : provisional_) largest = std::max(largest, static_cast<std::size_t>(point.y));
+  if (tentative_out_) {
+    for (const ValuePoint& point : tentative_) largest = std::max(largest, static_cast<std::size_t>(point.y));
+  }
   return largest;
 }
 
@@ -65,36 +74,73 @@ void SequenceReader::CheckLine(std::size_t i) const {
 
 unsigned SequenceReader::WordsNeeded() const {
   if (!Wanted(ended_lines_)) return 0;
-  // Until the column is known, lines 0 and 1 need words 1 to 3.
-  return number_column_ != 0 ? number_column_ : 3;
+  // Until the column is known, lines 0 and 1 need words 1 to 3; until the
+  // "n a(n)" question is settled, a data line needs them to tell two words
+  // from more.
+  return number_column_ != 0 && bfile_ != BFile::kUnknown ? NumberColumn() : 3;
 }
 
 // ---- the points of lines ----
+
+bool SequenceReader::IsHeader(const LineState& line) {
+  return line.words >= 1 && !line.not_header && line.lengths[1] == kHeaderKeyword.size();
+}
 
 void SequenceReader::Emit(const LineState& line, std::uint64_t index, bool provisional) {
   std::size_t term = 0;
   if (reformat_ && index == 0) {
     // Line 0 of a reformatted file reads "0 " and its text: never a header
-    // or blank, and its original first word is word 2, the number column.
-    term = line.lengths[1];
+    // or blank, and its original first word is word 2.
+    term = line.lengths[NumberColumn() - 1];
   } else {
-    const bool header = line.words >= 1 && !line.not_header && line.lengths[1] == kHeaderKeyword.size();
-    if (header || !line.printable) return;
-    term = line.lengths[number_column_];
+    if (IsHeader(line) || !line.printable) return;
+    if (bfile_ == BFile::kYes && line.hash_first) return;  // a comment of "n a(n)" lines
+    term = line.lengths[NumberColumn()];
   }
   const ValuePoint point{static_cast<double>(index + 1), static_cast<double>(term)};
   batch_.push_back(point);
   if (provisional) {
     provisional_.push_back(point);
+  } else if (bfile_ == BFile::kUnknown) {
+    tentative_.push_back(point);
   } else {
     ++final_points_;
     largest_final_ = std::max(largest_final_, term);
   }
 }
 
-void SequenceReader::ChooseColumn(const LineState& second) {
+void SequenceReader::ChooseColumn(const LineState& second, bool provisional) {
   const bool third_is_equals = second.words >= 3 && second.third_is_equals && second.lengths[3] == 1;
   number_column_ = (third_is_equals || reformat_) ? 2 : 3;
+  if (number_column_ == 2) Decide(false, provisional);
+}
+
+void SequenceReader::Decide(bool bfile, bool provisional) {
+  bfile_ = bfile ? BFile::kYes : BFile::kNo;
+  decision_provisional_ = provisional;
+  if (bfile) {
+    // Everything handed out so far came from "#" lines, which give no point
+    // now: take it all back.
+    withdrawn_ = static_cast<std::size_t>(held_at_feed_start_);
+    batch_.clear();
+    provisional_.clear();
+    tentative_out_ = false;
+    if (!provisional) tentative_.clear();
+  } else if (!provisional) {
+    FinalizeTentative();
+  }
+}
+
+void SequenceReader::FinalizeTentative() {
+  for (const ValuePoint& point : tentative_) largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
+  final_points_ += tentative_.size();
+  tentative_ = {};
+}
+
+void SequenceReader::Offer(const LineState& line, std::uint64_t index, bool provisional) {
+  const bool data_line = line.printable && !IsHeader(line) && !line.hash_first;
+  if (bfile_ == BFile::kUnknown && data_line) Decide(line.words == 2, provisional);
+  Emit(line, index, provisional);
 }
 
 // ---- lines ----
@@ -109,6 +155,7 @@ void SequenceReader::TakeWord(const char* begin, const char* end) {
       for (std::size_t k = 0; k < n && !s.not_header; ++k) s.not_header = begin[k] != kHeaderKeyword[length + k];
     }
     if (s.words == 3 && length == 0 && n > 0) s.third_is_equals = *begin == '=';
+    if (s.words == 1 && length == 0 && n > 0) s.hash_first = *begin == '#';
     length += n;
   }
   if (!s.printable) s.printable = std::any_of(begin, end, IsPrintable);
@@ -151,22 +198,34 @@ void SequenceReader::EndLine() {
   if (Wanted(file_line)) {
     const std::uint64_t index = reformat_ ? file_line / 2 : file_line;
     if (line_provisional_) {
-      // Handed out already, and unchanged since: final now.
-      for (const ValuePoint& point : provisional_) {
-        largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
+      // Handed out already, and unchanged since: what it settled holds now.
+      if (decision_provisional_) {
+        decision_provisional_ = false;
+        if (bfile_ == BFile::kYes) {
+          tentative_ = {};
+        } else {
+          FinalizeTentative();
+        }
       }
-      final_points_ += provisional_.size();
+      for (const ValuePoint& point : provisional_) {
+        if (bfile_ == BFile::kUnknown) {
+          tentative_.push_back(point);
+        } else {
+          largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
+          ++final_points_;
+        }
+      }
       provisional_.clear();
       line_provisional_ = false;
       column_provisional_ = false;
+    } else if (number_column_ != 0) {
+      Offer(line_, index, false);
     } else if (index == 0) {
       first_line_ = line_;
-    } else if (index == 1 && number_column_ == 0) {
-      ChooseColumn(line_);
-      Emit(first_line_, 0, false);
-      Emit(line_, 1, false);
     } else {
-      Emit(line_, index, false);
+      ChooseColumn(line_, false);
+      Offer(first_line_, 0, false);
+      Offer(line_, 1, false);
     }
   }
   ++ended_lines_;
@@ -184,6 +243,14 @@ void SequenceReader::Withdraw() {
   withdrawn_ += provisional_.size();
   provisional_.clear();
   if (column_provisional_) number_column_ = 0;
+  if (decision_provisional_) {
+    bfile_ = BFile::kUnknown;
+    decision_provisional_ = false;
+    if (!tentative_out_) {  // the "#" lines' points come back
+      batch_.insert(batch_.end(), tentative_.begin(), tentative_.end());
+      tentative_out_ = true;
+    }
+  }
   column_provisional_ = false;
   line_provisional_ = false;
 }
@@ -192,14 +259,14 @@ void SequenceReader::HandOutProvisional() {
   if (text_ended_ || line_.bytes == 0 || !Wanted(ended_lines_)) return;
   const std::uint64_t index = reformat_ ? ended_lines_ / 2 : ended_lines_;
   if (number_column_ != 0) {
-    Emit(line_, index, true);
+    Offer(line_, index, true);
   } else if (index == 1) {
     // The column comes from this line as it is now: line 0's point depends
     // on it too, unless reformatting fixes the column.
-    ChooseColumn(line_);
     column_provisional_ = !reformat_;
-    Emit(first_line_, 0, column_provisional_);
-    Emit(line_, 1, true);
+    ChooseColumn(line_, column_provisional_);
+    Offer(first_line_, 0, column_provisional_);
+    Offer(line_, 1, true);
   } else {
     return;  // line 0 alone: held back until line 1 exists
   }
@@ -209,6 +276,7 @@ void SequenceReader::HandOutProvisional() {
 PointBatch SequenceReader::Feed(std::string_view bytes) {
   batch_.clear();
   withdrawn_ = 0;
+  held_at_feed_start_ = PointCount();
   if (text_ended_ || bytes.empty()) return {};
   const char* const begin = bytes.data();
   const char* const stop = begin + bytes.size();

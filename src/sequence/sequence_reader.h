@@ -21,6 +21,13 @@ struct PointBatch {
   std::span<const ValuePoint> points;
 };
 
+// Which word of a line holds the term.
+enum class TermColumn {
+  kAutomatic,  // word 2 or 3 by the second line, and word 2 for a file of "n a(n)" lines
+  kWord2,
+  kWord3,
+};
+
 // One entry of the sparse line index: where a line of the file begins.
 struct LineMark {
   std::uint64_t line = 0;    // the line's position in the file, from 0 (before any reformatting)
@@ -48,11 +55,19 @@ struct LineMark {
 //    so a reader simply stops: there is no separate end-of-input call.
 //  - With reformat set (an "SQ" file) the lines at odd positions are
 //    dropped and line 0 reads as if prefixed with "0 ".
-//  - The number column (the word that holds the term) is 2 when the second
-//    line's third word is "=" or the file is reformatted, else 3. No point
-//    leaves the reader before the second line exists; while that line is
-//    still the provisional last line, the points of lines 0 and 1 are both
-//    provisional (withdrawn = 2), as its third word may still change.
+//  - The number column (the word that holds the term) is chosen
+//    automatically, or fixed by the caller. Automatically it is 2 when the
+//    second line's third word is "=" or the file is reformatted, else 3. No
+//    point leaves the reader before the second line exists; while that line
+//    is still the provisional last line, the points of lines 0 and 1 are
+//    both provisional (withdrawn = 2), as its third word may still change.
+//  - A file of "n a(n)" lines with "#" comments: when the automatic column
+//    is 3 but the first data line (neither blank, nor a header, nor with a
+//    first word that begins with "#") has exactly two words, the term is
+//    word 2 and the lines whose first word begins with "#" give no point.
+//    Until that line arrives, the points of "#" lines are handed out as
+//    column 3 gives them, and all of them are withdrawn if it turns the file
+//    into such a file (so withdrawn may be any count then).
 //  - A line gives the point (x = line position + 1 after reformatting,
 //    y = length of its number-column word), unless its first word is
 //    "Tavrine" (a header) or it holds only characters of codes 0 to 32.
@@ -64,7 +79,7 @@ struct LineMark {
 // with the usual hand-over).
 class SequenceReader {
  public:
-  explicit SequenceReader(bool reformat);
+  explicit SequenceReader(bool reformat, TermColumn column = TermColumn::kAutomatic);
 
   // Takes in the next bytes of the file. Costs in proportion to bytes.size()
   // and allocates only the batch, whose capacity is kept for the next Feed.
@@ -88,10 +103,15 @@ class SequenceReader {
   std::uint64_t FileLines() const { return ended_lines_ + (line_.bytes > 0 ? 1 : 0); }
   // Lines after reformatting, the provisional last one included.
   std::uint64_t Lines() const;
-  // 0 until the number column is chosen, then 2 or 3.
-  unsigned NumberColumn() const { return number_column_; }
+  // The word that holds the term: 0 until the automatic choice is made, then 2 or 3.
+  unsigned NumberColumn() const { return bfile_ == BFile::kYes ? 2 : number_column_; }
+  // The automatic column found a file of "n a(n)" lines (so far).
+  bool ReadsBFile() const { return bfile_ == BFile::kYes; }
+  TermColumn Column() const { return column_; }
   // Points handed out and not withdrawn.
-  std::uint64_t PointCount() const { return final_points_ + provisional_.size(); }
+  std::uint64_t PointCount() const {
+    return final_points_ + (tentative_out_ ? tentative_.size() : 0) + provisional_.size();
+  }
   // The largest Y among those points.
   std::size_t LargestDigitCount() const;
 
@@ -114,7 +134,11 @@ class SequenceReader {
     bool not_header = false;      // word 1 so far is no prefix of "Tavrine"
     std::size_t lengths[4] = {};  // lengths of words 1 .. 3 (index 0 unused)
     bool third_is_equals = false; // word 3 so far is "="
+    bool hash_first = false;      // word 1 begins with "#"
   };
+  // Whether the term is word 2 of "n a(n)" lines: unknown while the
+  // automatic column is 3 and no data line has come yet.
+  enum class BFile { kUnknown, kNo, kYes };
 
   // Takes the characters of the line in progress from p on, up to a line
   // break or stop, and returns where it stopped.
@@ -124,11 +148,20 @@ class SequenceReader {
   void EndLine();
   // A new line begins at this offset of the file.
   void BeginLine(std::uint64_t offset);
+  // Its first word is "Tavrine".
+  static bool IsHeader(const LineState& line);
   bool Wanted(std::uint64_t file_line) const { return !reformat_ || (file_line % 2) == 0; }
   // The words of the line in progress that matter: up to the number column.
   unsigned WordsNeeded() const;
-  void ChooseColumn(const LineState& second);
-  // Hands out the point of line index (after reformatting), if it gives one.
+  void ChooseColumn(const LineState& second, bool provisional);
+  // Settles whether the file is read as "n a(n)" lines.
+  void Decide(bool bfile, bool provisional);
+  // The points of "#" lines handed out while undecided are final.
+  void FinalizeTentative();
+  // Takes line index (after reformatting) once the column is known: it may
+  // settle the "n a(n)" question, then gives its point.
+  void Offer(const LineState& line, std::uint64_t index, bool provisional);
+  // Hands out the point of line index, if it gives one.
   void Emit(const LineState& line, std::uint64_t index, bool provisional);
   // Takes back the provisional points: their line grows.
   void Withdraw();
@@ -136,6 +169,7 @@ class SequenceReader {
   void HandOutProvisional();
 
   bool reformat_;
+  TermColumn column_;
   bool text_ended_ = false;
   bool after_cr_ = false;  // the last character taken was a CR: a following LF belongs to it
   std::uint64_t bytes_consumed_ = 0;
@@ -145,6 +179,13 @@ class SequenceReader {
   unsigned number_column_ = 0;
   bool line_provisional_ = false;    // the line in progress was handed out provisionally
   bool column_provisional_ = false;  // the column was chosen from that line
+  BFile bfile_ = BFile::kUnknown;
+  bool decision_provisional_ = false;  // bfile_ was settled by that line
+  // Points of ended "#" lines handed out while bfile_ is unknown; the
+  // consumer holds them unless a provisional kYes took them back.
+  std::vector<ValuePoint> tentative_;
+  bool tentative_out_ = true;
+  std::uint64_t held_at_feed_start_ = 0;  // PointCount() when the Feed in progress began
   std::size_t withdrawn_ = 0;        // of the Feed in progress
   std::uint64_t final_points_ = 0;
   std::size_t largest_final_ = 0;

@@ -47,13 +47,15 @@ void LoadController::StartRead(JobKind kind, const std::string& path) {
   job_kind_ = kind;
   job_path_ = path;
   job_ = std::make_unique<LoadJob>(
-      [this, path](LoadContext& context) {
+      // The column is the open's, also when the followed file is read again.
+      [this, path, column = open_hooks_.column](LoadContext& context) {
         // The modification time is taken before the read, so that a change
         // made while it runs is seen at the next look.
         FileStamp stamp = StampOf(path);
         context.SetTotalBytes(stamp.size);
         LoadHooks hooks;
         hooks.progress = [&context](std::uint64_t bytes, std::uint64_t lines) { context.SetProgress(bytes, lines); };
+        hooks.column = column;
         auto loaded = std::make_unique<LoadedSequence>(ReadSequence(path, hooks, context.StopToken()));
         const sequence::SequenceFile& file = *loaded->file;
         // Another file took the name between the look and the open: its
@@ -192,7 +194,7 @@ LoadEnd LoadController::FinishAppend() {
   ApplyBatch(chart_.Series(), job_appended_.AsBatch());
   job_appended_ = {};
   followed_stamp_ = job_stamp_;
-  summary_ = {reader.NumberColumn(), static_cast<std::size_t>(reader.PointCount()), reader.LargestDigitCount()};
+  summary_ = SummaryOf(reader);
   follow_error_.clear();
   PointsChanged();
   return LoadEnd::kFollowed;
@@ -205,6 +207,10 @@ void LoadController::PointsChanged() {
 
 const sequence::SequenceReader* LoadController::Reader() const {
   return job_ && job_kind_ == JobKind::kAppend ? nullptr : followed_reader_.get();
+}
+
+const sequence::SequenceFile* LoadController::File() const {
+  return job_ && job_kind_ == JobKind::kAppend ? nullptr : followed_file_.get();
 }
 
 void LoadController::SetFollowing(bool on) {

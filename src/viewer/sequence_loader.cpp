@@ -14,6 +14,11 @@
 
 namespace kep::viewer {
 
+PointSummary SummaryOf(const sequence::SequenceReader& reader) {
+  return {reader.NumberColumn(), reader.ReadsBFile(), static_cast<std::size_t>(reader.PointCount()),
+          reader.LargestDigitCount()};
+}
+
 void ApplyBatch(chart::ChartSeries& series, const sequence::PointBatch& batch) {
   series.RemoveLastPoints(batch.withdrawn);
   series.AppendPoints(batch.points);
@@ -34,7 +39,7 @@ LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std
     loaded.name = sequence::FileNameOf(path);
     loaded.file = std::make_unique<sequence::SequenceFile>(path);
     loaded.reformatted = sequence::IsSQFileName(loaded.name);
-    loaded.reader = std::make_unique<sequence::SequenceReader>(loaded.reformatted);
+    loaded.reader = std::make_unique<sequence::SequenceReader>(loaded.reformatted, hooks.column);
     loaded.points = std::make_unique<chart::ChartSeries>();
     // Read what the file held on opening, so that a file that keeps growing
     // still ends; a size of 0 is what kernel files report whatever they hold.
@@ -60,12 +65,11 @@ LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std
   }
   if (loaded.stopped) return loaded;
   try {
-    loaded.reader->CheckLine(1);
+    if (hooks.column == sequence::TermColumn::kAutomatic) loaded.reader->CheckLine(1);
   } catch (const Error&) {
     loaded.column_error = std::current_exception();
   }
-  const sequence::SequenceReader& reader = *loaded.reader;
-  loaded.summary = {reader.NumberColumn(), static_cast<std::size_t>(reader.PointCount()), reader.LargestDigitCount()};
+  loaded.summary = SummaryOf(*loaded.reader);
   return loaded;
 }
 

@@ -17,7 +17,8 @@ namespace kep::viewer {
 
 // What the points of a file came to.
 struct PointSummary {
-  unsigned number_column = 0;
+  unsigned number_column = 0;  // the word the terms were read from
+  bool bfile = false;          // read as "n a(n)" lines with "#" comments
   std::size_t points = 0;
   std::size_t largest_digit_count = 0;
 };
@@ -36,7 +37,12 @@ struct LoadHooks {
   // Run after each piece of the file, on the thread that reads, with the
   // bytes and the lines of the file taken in so far.
   std::function<void(std::uint64_t bytes, std::uint64_t lines)> progress;
+  // Which word holds the term. A fixed word needs no second line.
+  sequence::TermColumn column = sequence::TermColumn::kAutomatic;
 };
+
+// What the points that reader handed out so far come to.
+PointSummary SummaryOf(const sequence::SequenceReader& reader);
 
 // Removes the batch's withdrawn points from the end of series, then appends
 // its points in bulk. Every batch of one reader goes to the same series.

@@ -21,10 +21,34 @@ TEST(RenderCommandTest, PointsAndInfo) {
   EXPECT_EQ(points.err, "");
 
   const Outcome info = Render({"--info", file});
-  EXPECT_EQ(info.out, "points 2\nlargest-digit-count 19\nnumber-column 2\nreformatted no\n");
+  EXPECT_EQ(info.out, "points 2\nlargest-digit-count 19\nnumber-column 2\nb-file no\nreformatted no\n");
 
   const std::string sq = dir.Write("SQ12", "7\nx\n1 22\n");
-  EXPECT_EQ(Render({"--info", sq}).out, "points 2\nlargest-digit-count 2\nnumber-column 2\nreformatted yes\n");
+  EXPECT_EQ(Render({"--info", sq}).out,
+            "points 2\nlargest-digit-count 2\nnumber-column 2\nb-file no\nreformatted yes\n");
+}
+
+TEST(RenderCommandTest, TheTermColumnAutomaticOrFixed) {
+  test::TempDir dir;
+  const std::string bfile = dir.Write("b000045.txt", "# A000045\n\n0 0\n1 1\n# gap\n7 13\n");
+  EXPECT_EQ(Render({"--points", bfile}).out, "3\t1\n4\t1\n6\t2\n");
+  EXPECT_EQ(Render({"--info", bfile}).out, "points 3\nlargest-digit-count 2\nnumber-column 2\nb-file yes\nreformatted no\n");
+  // A fixed word reads every line, comments too, and needs no second line.
+  EXPECT_EQ(Render({"--points", bfile, "--column", "3"}).out, "1\t0\n3\t0\n4\t0\n5\t0\n6\t0\n");
+  EXPECT_EQ(Render({"--info", bfile, "--column", "2"}).out,
+            "points 5\nlargest-digit-count 7\nnumber-column 2\nb-file no\nreformatted no\n");
+  EXPECT_EQ(Render({"--points", dir.Write("one", "1 22 333"), "--column", "3"}).out, "1\t3\n");
+  EXPECT_EQ(Render({"--points", "--", bfile, "--column", "2"}).out, "1\t7\n3\t1\n4\t1\n5\t3\n6\t2\n");
+
+  // The image and the layout take the same column.
+  const std::string colon = dir.Write("c.kep", "0 : 1 = 1\n1 : 22 = 2\n");
+  const auto left_axis_top = [](const std::string& json) {
+    const std::size_t left = json.find("\"name\": \"left\"");
+    const std::size_t maximum = json.find("\"maximum\": ", left);
+    return left == std::string::npos ? std::string() : json.substr(maximum + 11, json.find(',', maximum) - maximum - 11);
+  };
+  EXPECT_EQ(left_axis_top(Render({"--layout", colon, "--column", "2"}).out), "2");  // 1 digit + 1
+  EXPECT_EQ(left_axis_top(Render({"--column", "3", "--layout", colon}).out), "3");
 }
 
 TEST(RenderCommandTest, LoadErrorsGoToStandardErrorAsTheUserSeesThem) {
@@ -42,7 +66,8 @@ TEST(RenderCommandTest, LoadErrorsGoToStandardErrorAsTheUserSeesThem) {
 
 TEST(RenderCommandTest, UsageErrorsAndHelp) {
   for (const auto& args : std::vector<std::vector<std::string_view>>{
-           {}, {"--points"}, {"--bogus", "x"}, {"--info", "a", "b"}, {"--help", "x"}}) {
+           {}, {"--points"}, {"--bogus", "x"}, {"--info", "a", "b"}, {"--help", "x"}, {"a", "--column", "4"},
+           {"--points", "a", "--column"}, {"--info", "a", "--column", "auto"}}) {
     const Outcome run = Render(args);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("Usage:"), std::string::npos);

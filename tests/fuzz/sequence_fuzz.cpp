@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a sequence file with the streaming reader, fed in
 // pieces of fuzzed sizes and fed whole, and checks the line count and every
 // point against a plain reading of the whole text, character by character,
-// that uses WordString for the words.
+// that uses WordString for the words. The term column is fuzzed too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +15,7 @@
 namespace {
 
 using kep::sequence::SequenceReader;
+using kep::sequence::TermColumn;
 using kep::sequence::WordString;
 
 void Check(bool condition) {
@@ -38,16 +39,32 @@ std::vector<std::string> ReferenceLines(std::string_view text) {
   return lines;
 }
 
-std::vector<std::pair<double, double>> ReferencePoints(const std::vector<std::string>& lines, unsigned column) {
+bool IsBlank(const std::string& line) {
+  return line.find_first_not_of(std::string("\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
+                                            "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f ",
+                                            33)) == std::string::npos;
+}
+
+bool IsComment(const std::string& line) { return WordString(line).WordAt(1).starts_with('#'); }
+
+// The automatic column's "n a(n)" case: the first line that is neither
+// blank, a header nor a comment has exactly two words.
+bool IsBFile(const std::vector<std::string>& lines) {
+  for (const std::string& line : lines) {
+    const WordString words(line);
+    if (IsBlank(line) || words.WordAt(1) == "Tavrine" || IsComment(line)) continue;
+    return !words.WordAt(2).empty() && words.WordAt(3).empty();
+  }
+  return false;
+}
+
+std::vector<std::pair<double, double>> ReferencePoints(const std::vector<std::string>& lines, unsigned column,
+                                                       bool skip_comments) {
   std::vector<std::pair<double, double>> points;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const WordString words(lines[i]);
     if (words.WordAt(1) == "Tavrine") continue;
-    if (lines[i].find_first_not_of(std::string("\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
-                                               "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f ",
-                                               33)) == std::string::npos) {
-      continue;
-    }
+    if (IsBlank(lines[i]) || (skip_comments && IsComment(lines[i]))) continue;
     points.emplace_back(static_cast<double>(i + 1), static_cast<double>(words.WordAt(column).size()));
   }
   return points;
@@ -57,8 +74,8 @@ std::vector<std::pair<double, double>> ReferencePoints(const std::vector<std::st
 // Feeds text to a reader in pieces whose sizes come from sizes (cycled),
 // applying every batch as a consumer would.
 std::vector<std::pair<double, double>> StreamPoints(std::string_view text, std::string_view sizes, bool sq_file,
-                                                    std::size_t& lines) {
-  SequenceReader reader(sq_file);
+                                                    TermColumn choice, std::size_t& lines) {
+  SequenceReader reader(sq_file, choice);
   std::vector<std::pair<double, double>> points;
   for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
     const std::size_t piece = sizes.empty() ? text.size() : 1 + static_cast<unsigned char>(sizes[k % sizes.size()]) % 32;
@@ -79,6 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) return 0;
   const std::size_t size_count = data[0] % 8;
   const bool sq_file = data[1] & 1;
+  const TermColumn choice = (data[1] & 6) == 2 ? TermColumn::kWord2
+                            : (data[1] & 6) == 4 ? TermColumn::kWord3
+                                                 : TermColumn::kAutomatic;
   if (size < 2 + size_count) return 0;
   const std::string_view sizes(reinterpret_cast<const char*>(data + 2), size_count);
   const std::string_view text(reinterpret_cast<const char*>(data + 2 + size_count), size - 2 - size_count);
@@ -91,17 +111,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expected = kept;
   }
   std::size_t lines = 0;
-  const std::vector<std::pair<double, double>> pieces = StreamPoints(text, sizes, sq_file, lines);
+  const std::vector<std::pair<double, double>> pieces = StreamPoints(text, sizes, sq_file, choice, lines);
   std::size_t whole_lines = 0;
-  const std::vector<std::pair<double, double>> whole = StreamPoints(text, {}, sq_file, whole_lines);
+  const std::vector<std::pair<double, double>> whole = StreamPoints(text, {}, sq_file, choice, whole_lines);
   Check(lines == expected.size() && whole_lines == expected.size());
-  // No point leaves the reader before there is a line 1 to choose the column from.
-  if (expected.size() < 2) {
-    Check(pieces.empty() && whole.empty());
-    return 0;
+  unsigned column = choice == TermColumn::kWord2 ? 2u : 3u;
+  bool bfile = false;
+  if (choice == TermColumn::kAutomatic) {
+    // No point leaves the reader before there is a line 1 to choose the column from.
+    if (expected.size() < 2) {
+      Check(pieces.empty() && whole.empty());
+      return 0;
+    }
+    column = (WordString(expected[1]).WordAt(3) == "=" || sq_file) ? 2u : 3u;
+    bfile = column == 3 && IsBFile(expected);
+    if (bfile) column = 2;
   }
-  const unsigned column = (WordString(expected[1]).WordAt(3) == "=" || sq_file) ? 2u : 3u;
-  const std::vector<std::pair<double, double>> reference = ReferencePoints(expected, column);
+  const std::vector<std::pair<double, double>> reference = ReferencePoints(expected, column, bfile);
   Check(pieces == reference);
   Check(whole == reference);
   return 0;

@@ -22,8 +22,8 @@ struct Consumer {
   }
 };
 
-Points Read(std::string_view text, bool reformat = false) {
-  SequenceReader reader(reformat);
+Points Read(std::string_view text, bool reformat = false, TermColumn column = TermColumn::kAutomatic) {
+  SequenceReader reader(reformat, column);
   Consumer consumer;
   consumer.Take(reader.Feed(text));
   return consumer.points;
@@ -49,7 +49,7 @@ std::string ErrorText(auto&& action) {
 TEST(SequenceReaderTest, LineEndsAndTheFirstNul) {
   // Each line is "<n> <n digits>", so a point tells which line it came from.
   const Points expected{{1, 1}, {2, 2}, {3, 3}};
-  EXPECT_EQ(Read("a 1\nb 22\nc 333\n"), (Points{{1, 0}, {2, 0}, {3, 0}}));  // column 3: no word 3
+  EXPECT_EQ(Read("a 1\nb 22\nc 333\n", false, TermColumn::kWord3), (Points{{1, 0}, {2, 0}, {3, 0}}));  // no word 3
   EXPECT_EQ(Read("1 1 = a\n2 22 = b\n3 333 = c\n"), expected);
   EXPECT_EQ(Read("1 1 = a\r\n2 22 = b\r\n3 333 = c"), expected);
   EXPECT_EQ(Read("1 1 = a\r2 22 = b\r3 333 = c\r"), expected);
@@ -107,6 +107,9 @@ TEST(SequenceReaderTest, PiecesOfEverySizeGiveTheWholeTextsPoints) {
       "Tavrine head\r\n1 12 = a\r\r\n2 345 = b\n\r3 6789 = c\rTavrin 1 = d\n  \t\n4 5 =",
       "1 22 333 4444\n5 66 = 7777\nx y z\n 1  22  333 ",
       "SQ 1\n2\n3 44\n5\n6 777",
+      // "n a(n)" lines behind comments, and comments that a third word keeps
+      "# A000045 x y\n#\n\n0 0\n1 1\n# mid\n7 13",
+      "# a b c\n\n# d e\n1 : 22 = x\n# f g h",
       std::string("1 1 = 1\n2 22 = 2\n3 3") + std::string(1, '\0') + "33 = 3\n",
   };
   for (const std::string& text : texts) {
@@ -148,6 +151,60 @@ TEST(SequenceReaderTest, AProvisionalLastLineIsWithdrawnWhenItGrows) {
   held.Take(column_changes);
   EXPECT_EQ(held.points, (Points{{1, 2}, {2, 2}}));
   EXPECT_EQ(early.NumberColumn(), 2u);
+}
+
+// Files of "n a(n)" lines with "#" comments, found by the automatic column
+// only where column 3 would give nothing but comments and zeros.
+TEST(SequenceReaderTest, TwoWordLinesAfterCommentsReadWordTwo) {
+  const auto column_of = [](std::string_view text) {
+    SequenceReader reader(false);
+    reader.Feed(text);
+    return std::pair(reader.NumberColumn(), reader.ReadsBFile());
+  };
+  // Comments give no point and keep their line positions.
+  EXPECT_EQ(Read("# A000045\n# Fibonacci\n\n0 0\n1 1\n# x\n2 1\n10 55\n"),
+            (Points{{4, 1}, {5, 1}, {7, 1}, {8, 2}}));
+  EXPECT_EQ(column_of("# A000045\n0 0\n"), std::pair(2u, true));
+  EXPECT_EQ(Read("0 1\n1 10\n2 100\n"), (Points{{1, 1}, {2, 2}, {3, 3}}));
+  // A header is no data line; line 1's "=" decides before any b-file question.
+  EXPECT_EQ(Read("Tavrine 2\n#c\n1 22\n"), (Points{{3, 2}}));
+  EXPECT_EQ(column_of("# c\n1 22 = 4\n2 3\n"), std::pair(2u, false));
+  // A first data line of one or three words keeps column 3 and the comments' points.
+  EXPECT_EQ(Read("# a b\n1 : 22\n2 3\n"), (Points{{1, 1}, {2, 2}, {3, 0}}));
+  EXPECT_EQ(Read("#a b c\n\n7\n1 2\n"), (Points{{1, 1}, {3, 0}, {4, 0}}));
+  EXPECT_EQ(column_of("#a b c\n\n7\n1 2\n"), std::pair(3u, false));
+  // Only comments: column 3 throughout.
+  EXPECT_EQ(Read("# a b\n# c d e\n"), (Points{{1, 1}, {2, 1}}));
+  // "#" begins the first word, after any spaces; a reformatted file is never read so.
+  EXPECT_EQ(Read("  #a b\n1 2\n"), (Points{{2, 1}}));
+  EXPECT_EQ(Read("x #a b\n1 2\n"), (Points{{1, 1}, {2, 0}}));
+  EXPECT_EQ(Read("#\n0 1\n1 22\n", true), (Points{{1, 1}, {2, 2}}));
+
+  // The deciding line as the provisional last line: the comments' points go
+  // back when it shows two words, and return when it grows a third.
+  SequenceReader reader(false);
+  Consumer consumer;
+  consumer.Take(reader.Feed("# a b\n# c d\n"));
+  EXPECT_EQ(consumer.points, (Points{{1, 1}, {2, 1}}));
+  consumer.Take(reader.Feed("1 22"));
+  EXPECT_EQ(consumer.points, (Points{{3, 2}}));
+  EXPECT_TRUE(reader.ReadsBFile());
+  consumer.Take(reader.Feed(" = 5"));
+  EXPECT_EQ(consumer.points, (Points{{1, 1}, {2, 1}, {3, 1}}));
+  EXPECT_FALSE(reader.ReadsBFile());
+  EXPECT_EQ(reader.PointCount(), 3u);
+  EXPECT_EQ(reader.LargestDigitCount(), 1u);
+}
+
+TEST(SequenceReaderTest, AFixedColumnReadsThatWordFromLineZero) {
+  const std::string text = "# a b\n1 22 = 4444\n2 333\n";
+  EXPECT_EQ(Read(text, false, TermColumn::kWord2), (Points{{1, 1}, {2, 2}, {3, 3}}));
+  EXPECT_EQ(Read(text, false, TermColumn::kWord3), (Points{{1, 1}, {2, 1}, {3, 0}}));
+  // No second line is needed to choose, so line 0 alone gives its point.
+  EXPECT_EQ(Read("1 22 333", false, TermColumn::kWord3), (Points{{1, 3}}));
+  // Line 0 of an "SQ" file reads "0 " and its text.
+  EXPECT_EQ(Read("55 666\nx\n1 22 333\n", true, TermColumn::kWord3), (Points{{1, 3}, {2, 3}}));
+  EXPECT_EQ(Read("0 1\n1 22\n", false, TermColumn::kWord3), (Points{{1, 0}, {2, 0}}));
 }
 
 TEST(SequenceReaderTest, TheLineIndexMarksLinesByCountAndBySize) {
