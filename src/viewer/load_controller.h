@@ -104,9 +104,12 @@ class LoadController {
   const std::string& FollowError() const { return follow_error_; }
   // The points in the chart.
   const PointSummary& Summary() const { return summary_; }
-  // The reader whose points the chart shows, for its line index; null while
-  // none does or an append holds it.
+  // The reader whose points the chart shows, for its line index, and the
+  // file it reads; null while none does or an append holds them.
   const sequence::SequenceReader* Reader() const;
+  const sequence::SequenceFile* File() const;
+  // The followed file as the chart's points were read from it.
+  const FileStamp& FollowedStamp() const { return followed_stamp_; }
 
  private:
   enum class JobKind { kOpen, kReload, kAppend };

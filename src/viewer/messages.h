@@ -18,4 +18,10 @@ inline constexpr std::string_view kRecentFileGone =
     "The file \"%s\" no longer exists. It has been removed from the recent files.";
 inline constexpr std::string_view kIsTheSequenceFile = "It is the sequence file being read";
 
+inline constexpr std::string_view kReadoutLine = "Line %s";
+inline constexpr std::string_view kReadoutFileChanged = "(the file has changed since it was read)";
+inline constexpr std::string_view kReadoutUnreadable = "(the line could not be read)";
+inline constexpr std::string_view kAllDigitCountsZero =
+    "Every point has digit count 0: no line has a word %d. Choose another under View \u25b8 Term column.";
+
 }  // namespace kep::viewer::messages

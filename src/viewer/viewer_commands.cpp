@@ -70,6 +70,7 @@ void ViewerCommands::OpenFile(const std::string& path) {
     HideNotice();
   }
   LoadHooks hooks;
+  hooks.column = term_column_;
   hooks.remember_folder = [this](const std::string& folder) {
     last_open_dir_ = folder;
     opening_cleared_chart_ = true;
@@ -123,6 +124,19 @@ void ViewerCommands::OpenRecent(const std::string& path) {
 
 void ViewerCommands::Reload() {
   if (!open_file_name_.empty()) OpenFile(open_file_name_);
+}
+
+void ViewerCommands::SetTermColumn(sequence::TermColumn column) {
+  term_column_ = column;
+  Reload();
+}
+
+std::optional<ReadoutPoint> ViewerCommands::ReadoutAt(int pixel_x, int pixel_y) const {
+  std::optional<ReadoutSource> source;
+  if (loads_.File() && loads_.Reader()) {
+    source = ReadoutSource{loads_.FollowedPath(), loads_.File(), loads_.Reader(), loads_.FollowedStamp()};
+  }
+  return LookUpReadout(chart_, source, pixel_x, pixel_y);
 }
 
 void ViewerCommands::SetLastFolders(std::string open_dir, std::string save_dir) {

@@ -7,6 +7,7 @@
 #include "viewer/image_file.h"
 #include "viewer/load_controller.h"
 #include "viewer/program_chart.h"
+#include "viewer/readout.h"
 #include "viewer/recent_files.h"
 #include "viewer/view_history.h"
 #include "viewer/viewer_ui.h"
@@ -47,6 +48,13 @@ class ViewerCommands {
   // Waits for the running load, then FinishLoad.
   void WaitForLoad();
   LoadController& Loads() { return loads_; }
+  // "Term column": the word that holds the term in the files opened from
+  // now on; the open file is read again with it.
+  void SetTermColumn(sequence::TermColumn column);
+  sequence::TermColumn TermColumn() const { return term_column_; }
+  // The readout of the point under the mouse at the chart window's pixel
+  // (x, y), with its line's text while the chart shows the file as it is.
+  std::optional<ReadoutPoint> ReadoutAt(int pixel_x, int pixel_y) const;
   // "Save image . . .": asks for a GIF or PNG file name and writes the
   // chart there, leaving the chart's capture on the clipboard.
   void SaveImage();
@@ -86,6 +94,7 @@ class ViewerCommands {
   bool notice_shown_ = false;
   bool opening_cleared_chart_ = false;  // the running open has cleared the chart
   LoadController loads_;
+  sequence::TermColumn term_column_ = sequence::TermColumn::kAutomatic;
 };
 
 // Raises kep::FileError "Cannot create file "%s". It is the sequence file

@@ -1,0 +1,149 @@
+#include "viewer/readout.h"
+
+#include <cmath>
+
+#include "common/format.h"
+#include "viewer/messages.h"
+
+namespace kep::viewer {
+
+namespace {
+
+constexpr std::string_view kEllipsis = "\u2026";
+constexpr std::string_view kSeparator = " \u00b7 ";
+
+// The length of the valid UTF-8 character at the start of text, or 0.
+std::size_t Utf8Length(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+  if (length == 0 || text.size() < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  }
+  // No overlong forms, surrogates or values past U+10FFFF.
+  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) || (lead == 0xF0 && byte(1) < 0x90) ||
+      (lead == 0xF4 && byte(1) >= 0x90)) {
+    return 0;
+  }
+  return length;
+}
+
+// Appends a file's bytes as text: control characters become spaces, UTF-8
+// stays, and any other byte is taken as a Latin-1 character.
+void AppendShown(std::string& out, std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      out += ' ';
+      ++i;
+    } else if (byte < 0x80) {
+      out += static_cast<char>(byte);
+      ++i;
+    } else if (const std::size_t length = Utf8Length(bytes.substr(i)); length > 0) {
+      out.append(bytes.substr(i, length));
+      i += length;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+      ++i;
+    }
+  }
+}
+
+std::string Count(double value, const chart::NumberFormat& numbers) { return numbers.Format(value, "#,##0"); }
+
+std::string Digits(double count, const chart::NumberFormat& numbers) {
+  return Count(count, numbers) + (count == 1 ? " digit" : " digits");
+}
+
+// Reads the line of point (x, y) into excerpt and says how that went.
+LineTextState ReadLine(const std::optional<ReadoutSource>& source, double x, double y,
+                       std::optional<sequence::LineExcerpt>& excerpt) {
+  if (!source || !source->file || !source->reader || !(StampOf(source->path) == source->stamp)) {
+    return LineTextState::kFileChanged;
+  }
+  const sequence::SequenceReader& reader = *source->reader;
+  if (!(x >= 1) || x != std::floor(x) || reader.NumberColumn() == 0) return LineTextState::kUnreadable;
+  // x is the line's position after reformatting, from 1; an "SQ" file keeps
+  // its even lines, and its line 0 reads "0 " before its text.
+  const auto line = static_cast<std::uint64_t>(x) - 1;
+  sequence::TermPlace place;
+  place.file_line = reader.Reformats() ? 2 * line : line;
+  place.word = reader.NumberColumn() - (reader.Reformats() && line == 0 ? 1 : 0);
+  place.length = static_cast<std::uint64_t>(y);
+  excerpt = sequence::ReadLineExcerpt(source->file->Descriptor(), reader.LineIndex(), reader.BytesConsumed(), place);
+  return excerpt ? LineTextState::kShown : LineTextState::kUnreadable;
+}
+
+}  // namespace
+
+std::string ReadoutText(double x, double y, const std::optional<sequence::LineExcerpt>& excerpt,
+                        LineTextState state, const chart::NumberFormat& numbers) {
+  std::string text = FormatMessage(messages::kReadoutLine, Count(x, numbers));
+  text += kSeparator;
+  text += Digits(y, numbers);
+  text += kSeparator;
+  if (state == LineTextState::kFileChanged || !excerpt) {
+    text += state == LineTextState::kFileChanged ? messages::kReadoutFileChanged : messages::kReadoutUnreadable;
+    return text;
+  }
+  AppendShown(text, excerpt->before);
+  if (excerpt->before_cut) text += kEllipsis;
+  AppendShown(text, excerpt->term_head);
+  if (!excerpt->term_tail.empty()) {
+    text += kEllipsis;
+    AppendShown(text, excerpt->term_tail);
+    text += " (" + Digits(static_cast<double>(excerpt->term_length), numbers) + ")";
+  }
+  AppendShown(text, excerpt->after);
+  if (excerpt->after_cut) text += kEllipsis;
+  return text;
+}
+
+int NearestPoint(const chart::ChartSeries& series, double x) {
+  const int count = series.PointCount();
+  if (count == 0) return -1;
+  // The first point at or after x.
+  int low = 0, high = count;
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    if (series.XValueAt(middle) < x) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  if (low == count) return count - 1;
+  if (low == 0) return 0;
+  return x - series.XValueAt(low - 1) <= series.XValueAt(low) - x ? low - 1 : low;
+}
+
+std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program, const std::optional<ReadoutSource>& source,
+                                          int pixel_x, int pixel_y) {
+  const chart::Chart& chart = program.Chart();
+  const raster::IntRect& plot = chart.PlotRect();
+  if (pixel_x < plot.Left || pixel_x >= plot.Right || pixel_y < plot.Top || pixel_y >= plot.Bottom) return std::nullopt;
+  const chart::LineSeries& series = program.Series();
+  const int index = NearestPoint(series, chart.BottomAxis().PixelToValue(pixel_x));
+  if (index < 0) return std::nullopt;
+  ReadoutPoint point;
+  point.index = index;
+  point.x = series.XValueAt(index);
+  point.y = series.YValueAt(index);
+  point.mark = {chart.BottomAxis().XValueToPixel(point.x), chart.LeftAxis().YValueToPixel(point.y)};
+  // The axes put their ends on the rectangle's right and bottom edges.
+  point.mark_inside = point.mark.x >= plot.Left && point.mark.x <= plot.Right && point.mark.y >= plot.Top &&
+                      point.mark.y <= plot.Bottom;
+  std::optional<sequence::LineExcerpt> excerpt;
+  const LineTextState state = ReadLine(source, point.x, point.y, excerpt);
+  point.text = ReadoutText(point.x, point.y, excerpt, state, chart.LabelNumberFormat());
+  return point;
+}
+
+std::optional<std::string> AllZeroNotice(const PointSummary& summary) {
+  if (summary.points == 0 || summary.largest_digit_count != 0) return std::nullopt;
+  return FormatMessage(messages::kAllDigitCountsZero, summary.number_column);
+}
+
+}  // namespace kep::viewer
