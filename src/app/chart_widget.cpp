@@ -88,6 +88,12 @@ void ChartWidget::paintEvent(QPaintEvent*) {
   // Pixels that could not be had for this size leave the window white.
   if (image.size() != size()) painter.fillRect(rect(), Qt::white);
   painter.drawImage(0, 0, image);
+  mark_.Paint(painter);
+}
+
+void ChartWidget::SetMark(std::optional<QPoint> center) {
+  const QRect area = mark_.MoveTo(center);
+  if (!area.isEmpty()) update(area);
 }
 
 // The pixels take the window's size here only, so that a size they cannot
@@ -112,6 +118,7 @@ void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   Guarded([&] { chart_.MouseMove(ShiftStateOf(event->modifiers()), p.x(), p.y()); });
   InputHandled();
+  if (on_hover) on_hover(event->buttons() == Qt::NoButton ? std::optional(p) : std::nullopt);
 }
 
 void ChartWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -137,6 +144,7 @@ void ChartWidget::wheelEvent(QWheelEvent* event) {
 void ChartWidget::leaveEvent(QEvent*) {
   Guarded([this] { chart_.MouseLeave(); });
   InputHandled();
+  if (on_hover) on_hover(std::nullopt);
 }
 
 void ChartWidget::keyPressEvent(QKeyEvent* event) {

@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
+#include "app/point_mark.h"
 #include "chart/chart.h"
 #include "chart/chart_host.h"
 #include "raster/bitmap.h"
@@ -14,7 +16,8 @@ namespace kep::app {
 
 // The window of a chart: it hands paint, size, mouse, wheel and key events to
 // the chart and shows the chart's window pixels as they are, through a QImage
-// over the same buffer. It never erases its background.
+// over the same buffer. It never erases its background. A point mark may be
+// shown over those pixels, without entering them.
 class ChartWidget : public QWidget, public chart::ChartHost {
   Q_OBJECT
 
@@ -35,6 +38,13 @@ class ChartWidget : public QWidget, public chart::ChartHost {
   // wheel event with the event's time.
   std::function<void()> after_input;
   std::function<void(std::chrono::milliseconds time)> after_wheel;
+  // Where the mouse rests over the widget after a move with no button held;
+  // nothing once it leaves, or while a button is held.
+  std::function<void(std::optional<QPoint> position)> on_hover;
+
+  // Shows the point mark at center, or hides it.
+  void SetMark(std::optional<QPoint> center);
+  const PointMark& Mark() const { return mark_; }
 
   // While busy, the widget shows the busy cursor whatever the chart asks;
   // the chart's cursor comes back afterwards.
@@ -61,6 +71,7 @@ class ChartWidget : public QWidget, public chart::ChartHost {
   bool paint_requested_ = true;  // the chart asked to paint; otherwise the pixels are only shown
   bool busy_ = false;
   Qt::CursorShape chart_cursor_ = Qt::ArrowCursor;  // the cursor the chart asked for
+  PointMark mark_;
 };
 
 }  // namespace kep::app

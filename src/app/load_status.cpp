@@ -9,8 +9,10 @@
 #include <QStatusBar>
 
 #include "app/chart_widget.h"
+#include "app/elided_label.h"
 #include "app/messages.h"
 #include "sequence/file_path.h"
+#include "viewer/readout.h"
 #include "viewer/viewer_commands.h"
 
 namespace kep::app {
@@ -32,7 +34,7 @@ LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, Ch
   bar->setObjectName("StatusBar1");
   message_ = new QLabel(bar);
   message_->setObjectName("LoadMessage1");
-  readout_ = new QLabel(bar);
+  readout_ = new ElidedLabel(bar);
   readout_->setObjectName("Readout1");
   readout_->hide();
   progress_ = new QProgressBar(bar);
@@ -60,7 +62,7 @@ void LoadStatus::Cancel() {
 }
 
 void LoadStatus::SetReadout(const QString& text) {
-  readout_->setText(text);
+  readout_->SetFullText(text);
   readout_->setVisible(!text.isEmpty());
 }
 
@@ -96,6 +98,9 @@ void LoadStatus::Refresh() {
       text = FromUtf8(messages::kPointsAtRest)
                  .arg(Number(summary.points), Number(summary.largest_digit_count),
                       FromUtf8(loads.Following() ? messages::kFollowing : messages::kNotFollowing));
+      if (const std::optional<std::string> all_zero = viewer::AllZeroNotice(summary)) {
+        text += FromUtf8(messages::kNoteSeparator) + QString::fromStdString(*all_zero);
+      }
       if (!loads.FollowError().empty()) {
         text += FromUtf8(messages::kFollowFailed).arg(QString::fromStdString(loads.FollowError()));
       }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include "app/elided_label.h"
+
 class QLabel;
 class QMainWindow;
 class QProgressBar;
@@ -21,8 +23,9 @@ class ChartWidget;
 // read it shows the bytes read as a percentage and the lines so far, a
 // Cancel button (Escape does the same) and the busy cursor over the chart;
 // at rest it shows the chart's points, their largest digit count and
-// whether the file is followed. Beside that text it can show a readout of
-// what lies under the mouse.
+// whether the file is followed, and says so when every point has digit
+// count 0. Beside that text it can show a readout of what lies under the
+// mouse, cut to fit.
 class LoadStatus : public QObject {
   Q_OBJECT
 
@@ -35,7 +38,7 @@ class LoadStatus : public QObject {
   void SetReadout(const QString& text);
 
   QLabel& Message() { return *message_; }
-  QLabel& Readout() { return *readout_; }
+  ElidedLabel& Readout() { return *readout_; }
   QProgressBar& Progress() { return *progress_; }
   QPushButton& CancelButton() { return *cancel_; }
 
@@ -45,7 +48,7 @@ class LoadStatus : public QObject {
   viewer::ViewerCommands& commands_;
   ChartWidget& chart_view_;
   QLabel* message_;
-  QLabel* readout_;
+  ElidedLabel* readout_;
   QProgressBar* progress_;
   QPushButton* cancel_;
   QShortcut* escape_;

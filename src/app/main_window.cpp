@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -23,6 +24,7 @@
 #include "app/messages.h"
 #include "app/qt_clipboard.h"
 #include "app/qt_viewer_ui.h"
+#include "app/readout_status.h"
 #include "app/reformat_dialog.h"
 #include "common/error.h"
 #include "viewer/sequence_loader.h"
@@ -92,11 +94,17 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
   setCentralWidget(chart_widget_);
   commands_ = std::make_unique<viewer::ViewerCommands>(program_chart_, *ui_, *clipboard_, std::move(samples_folder));
   chart_widget_->after_input = [this] { commands_->Views().InputHandled(); };
-  chart_widget_->after_wheel = [this](std::chrono::milliseconds time) { commands_->Views().WheelHandled(time); };
+  chart_widget_->after_wheel = [this](std::chrono::milliseconds time) {
+    commands_->Views().WheelHandled(time);
+    readout1_->Refresh();  // the chart moved under the mouse
+  };
   commands_->Views().OnChange = [this] { UpdateActions(); };
   // The arrow keys move the chart without a click first.
   chart_widget_->setFocus();
   CreateLoadParts();
+  readout1_ = new ReadoutStatus(
+      *chart_widget_, *load_status_, [this](int x, int y) { return commands_->ReadoutAt(x, y); }, this);
+  chart_widget_->on_hover = [this](std::optional<QPoint> position) { readout1_->MouseAt(position); };
 
   // The window opens centred, sized so that the chart has its design size
   // unless an earlier run left another size.
@@ -169,6 +177,32 @@ void MainWindow::BuildViewMenu() {
   follow_file_changes1_->setCheckable(true);
   follow_file_changes1_->setChecked(true);
   follow_file_changes1_->setStatusTip("Show what is appended to the file while it is written");
+  view1->addSeparator();
+  QMenu* term_column1 = view1->addMenu("Term column");
+  term_column1->setObjectName("TermColumn1");
+  term_column1->menuAction()->setStatusTip("Choose the word of each line that holds the term");
+  auto* columns = new QActionGroup(term_column1);
+  struct Choice {
+    const char* caption;
+    const char* name;
+    const char* hint;
+    sequence::TermColumn column;
+  };
+  for (const Choice& choice : {
+           Choice{"Automatic", "ColumnAutomatic1", "Word 2 or 3 as the file's second line shows, word 2 for b-files",
+                  sequence::TermColumn::kAutomatic},
+           Choice{"Word 2", "ColumnWord2", "Read the term from word 2 of every line", sequence::TermColumn::kWord2},
+           Choice{"Word 3", "ColumnWord3", "Read the term from word 3 of every line", sequence::TermColumn::kWord3},
+       }) {
+    QAction* item = term_column1->addAction(choice.caption, this, [this, column = choice.column] {
+      RunCommand([this, column] { commands_->SetTermColumn(column); });
+    });
+    item->setObjectName(choice.name);
+    item->setStatusTip(choice.hint);
+    item->setCheckable(true);
+    item->setChecked(choice.column == sequence::TermColumn::kAutomatic);
+    columns->addAction(item);
+  }
 }
 
 void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {
@@ -194,6 +228,8 @@ void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {
 }
 
 void MainWindow::UpdateActions() {
+  // The views or the points may have changed under the mouse.
+  if (readout1_) readout1_->Refresh();
   reload1_->setEnabled(!commands_->OpenFileName().empty());
   back1_->setEnabled(commands_->Views().CanGoBack());
   forward1_->setEnabled(commands_->Views().CanGoForward());

@@ -19,6 +19,7 @@ class FileWatch;
 class LoadStatus;
 class QtClipboard;
 class QtViewerUi;
+class ReadoutStatus;
 class ReformatDialog;
 
 // The main window: the chart under a menu bar with the File, View and About
@@ -75,6 +76,7 @@ class MainWindow : public QMainWindow {
 
   viewer::ProgramChart program_chart_;
   ChartWidget* chart_widget_ = nullptr;
+  ReadoutStatus* readout1_ = nullptr;
   QAction* save_image1_ = nullptr;
   QMenu* open_recent1_ = nullptr;
   QAction* reload1_ = nullptr;

@@ -16,6 +16,8 @@ inline constexpr std::string_view kPointsAtRest = "%1 points, largest digit coun
 inline constexpr std::string_view kFollowing = "following file changes";
 inline constexpr std::string_view kNotFollowing = "not following file changes";
 inline constexpr std::string_view kFollowFailed = " (last change: %1)";
+// Between the points at rest and a note about them.
+inline constexpr std::string_view kNoteSeparator = " \u2014 ";
 inline constexpr std::string_view kFileNotFound = "File no longer found";
 inline constexpr std::string_view kFollowFileChanges = "Follow file changes";
 
