@@ -64,11 +64,18 @@ void LoadStatus::Cancel() {
 void LoadStatus::SetReadout(const QString& text) {
   readout_->SetFullText(text);
   readout_->setVisible(!text.isEmpty());
+  ShowMessageOrReadout();
+}
+
+// A readout takes the whole bar, except for the progress of a load.
+void LoadStatus::ShowMessageOrReadout() {
+  message_->setVisible(readout_->isHidden() || commands_.Loads().ReadingWholeFile());
 }
 
 void LoadStatus::Refresh() {
   const viewer::LoadController& loads = commands_.Loads();
   const bool loading = loads.ReadingWholeFile();
+  ShowMessageOrReadout();
   progress_->setVisible(loading);
   cancel_->setVisible(loading);
   escape_->setEnabled(loading);

@@ -24,8 +24,8 @@ class ChartWidget;
 // Cancel button (Escape does the same) and the busy cursor over the chart;
 // at rest it shows the chart's points, their largest digit count and
 // whether the file is followed, and says so when every point has digit
-// count 0. Beside that text it can show a readout of what lies under the
-// mouse, cut to fit.
+// count 0. In place of that text it can show a readout of what lies under
+// the mouse, cut to fit; the progress of a load stays beside it.
 class LoadStatus : public QObject {
   Q_OBJECT
 
@@ -44,6 +44,7 @@ class LoadStatus : public QObject {
 
  private:
   void Cancel();
+  void ShowMessageOrReadout();
 
   viewer::ViewerCommands& commands_;
   ChartWidget& chart_view_;

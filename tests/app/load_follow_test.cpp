@@ -88,11 +88,13 @@ class LoadFollowTest : public QObject {
     QVERIFY(status.Progress().isHidden());
     QCOMPARE(form1.ChartView().cursor().shape(), Qt::ArrowCursor);
     QVERIFY(status.Message().text().startsWith("400 points, largest digit count 869"));
-    status.SetReadout("term 12");  // a readout shows beside the resting text
+    status.SetReadout("term 12");  // a readout shows in place of the resting text
     QVERIFY(status.Readout().isVisible());
+    QVERIFY(status.Message().isHidden());
     QVERIFY(status.Message().text().startsWith("400 points"));
     status.SetReadout({});
     QVERIFY(status.Readout().isHidden());
+    QVERIFY(status.Message().isVisible());
 
     form1.OpenFile(big_);
     QTest::keyClick(&form1, Qt::Key_Escape);
