@@ -97,25 +97,6 @@ class ReadoutTest : public ::testing::Test {
   }
 };
 
-TEST_F(ReadoutTest, ShortAndLongTermsHeaderGapsAndTheMark) {
-  const std::string big(100000, '9');
-  Open(dir.Write("a.kep", "Tavrine file\n1 12 = 2^2 * 3\nTavrine\nTavrine\n4 " + big + " = 10^100000 - 1\n"));
-  const std::optional<ReadoutPoint> first = Over(2);
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->text, "Line 2 \u00b7 2 digits \u00b7 1 12 = 2^2 * 3");
-  const chart::Chart& chart = program.Chart();
-  EXPECT_EQ(first->mark, (raster::IntPoint{chart.BottomAxis().XValueToPixel(2), chart.LeftAxis().YValueToPixel(2)}));
-  EXPECT_TRUE(first->mark_inside);  // on the bottom edge, where the axis puts its minimum
-  EXPECT_EQ(TextOver(5), "Line 5 \u00b7 100,000 digits \u00b7 4 9999999999\u20269999999999 (100,000 digits) = 10^100000 - 1");
-  // Over the header lines, the nearer neighbour.
-  EXPECT_EQ(Over(3.4)->index, 0);
-  EXPECT_EQ(Over(3.6)->index, 1);
-  // Outside the plot area there is no readout.
-  const raster::IntRect& plot = chart.PlotRect();
-  EXPECT_FALSE(commands.ReadoutAt(plot.Left - 1, plot.Top + 1));
-  EXPECT_FALSE(commands.ReadoutAt(plot.Left + 1, plot.Bottom));
-}
-
 TEST_F(ReadoutTest, BFilesAndSQFilesShowTheirOwnLines) {
   Open(dir.Write("b000045.txt", "# A000045 Fibonacci\n#\n0 0\n1 1\n# gap\n10 55\n"));
   EXPECT_EQ(commands.Loads().Summary().number_column, 2u);
