@@ -209,8 +209,10 @@ const sequence::SequenceReader* LoadController::Reader() const {
   return job_ && job_kind_ == JobKind::kAppend ? nullptr : followed_reader_.get();
 }
 
-const sequence::SequenceFile* LoadController::File() const {
-  return job_ && job_kind_ == JobKind::kAppend ? nullptr : followed_file_.get();
+std::optional<ReadoutSource> LoadController::LineSource() const {
+  const sequence::SequenceReader* reader = Reader();
+  if (!reader || !followed_file_) return std::nullopt;
+  return ReadoutSource{followed_path_, followed_file_.get(), reader, followed_stamp_};
 }
 
 void LoadController::SetFollowing(bool on) {

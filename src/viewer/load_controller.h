@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "viewer/file_stamp.h"
 #include "viewer/load_job.h"
 #include "viewer/program_chart.h"
+#include "viewer/readout.h"
 #include "viewer/sequence_loader.h"
 #include "viewer/view_history.h"
 
@@ -104,12 +106,13 @@ class LoadController {
   const std::string& FollowError() const { return follow_error_; }
   // The points in the chart.
   const PointSummary& Summary() const { return summary_; }
-  // The reader whose points the chart shows, for its line index, and the
-  // file it reads; null while none does or an append holds them.
+  // The reader whose points the chart shows, for its line index; null while
+  // none does or an append holds it.
   const sequence::SequenceReader* Reader() const;
-  const sequence::SequenceFile* File() const;
-  // The followed file as the chart's points were read from it.
-  const FileStamp& FollowedStamp() const { return followed_stamp_; }
+  // Where a readout finds the lines of the chart's points: the file, its
+  // reader and the file as they were read from it. Nothing while there is no
+  // reader or an append holds it (the worker is changing it).
+  std::optional<ReadoutSource> LineSource() const;
 
  private:
   enum class JobKind { kOpen, kReload, kAppend };

@@ -132,11 +132,7 @@ void ViewerCommands::SetTermColumn(sequence::TermColumn column) {
 }
 
 std::optional<ReadoutPoint> ViewerCommands::ReadoutAt(int pixel_x, int pixel_y) const {
-  std::optional<ReadoutSource> source;
-  if (loads_.File() && loads_.Reader()) {
-    source = ReadoutSource{loads_.FollowedPath(), loads_.File(), loads_.Reader(), loads_.FollowedStamp()};
-  }
-  return LookUpReadout(chart_, source, pixel_x, pixel_y);
+  return LookUpReadout(chart_, loads_.LineSource(), pixel_x, pixel_y);
 }
 
 void ViewerCommands::SetLastFolders(std::string open_dir, std::string save_dir) {

@@ -161,6 +161,28 @@ TEST_F(LoadControllerTest, AppendsInChunksShowWhatAFreshOpenShows) {
   EXPECT_EQ(loads.State(), FollowState::kFollowing);
 }
 
+// The readout reads the reader's line index on this thread while the worker
+// may extend it: it must not look while an append holds the reader.
+TEST_F(LoadControllerTest, ReadoutsWhileAnAppendRunsShowNoText) {
+  const std::string path = dir.Write("grow.kep", Lines(1, 100));
+  Open(path);
+  window.ProcessPaint();
+  const raster::IntRect& plot = program.Chart().PlotRect();
+  const auto first_line = [&] { return LookUpReadout(program, loads.LineSource(), plot.Left, plot.Top)->text; };
+  EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 1 77 = x");
+  Append(path, Lines(101, 20000));
+  loads.CheckFile();
+  ASSERT_TRUE(loads.Loading());
+  do {  // until the append is taken in, whenever the worker ends
+    EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 (the file has changed since it was read)");
+  } while (loads.Poll() == LoadEnd::kNone);
+  EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 1 77 = x");
+  window.ProcessPaint();
+  // A line far past the index of the open is found through the extended index.
+  const std::string last = LookUpReadout(program, loads.LineSource(), plot.Right - 1, plot.Top)->text;
+  EXPECT_TRUE(last.starts_with("Line 20,0") && last.ends_with(" = x")) << last;
+}
+
 TEST(AppendedPointsTest, WithdrawnPointsComeOffTheGatheredOnesFirst) {
   const ValuePoint a{1, 5}, b{2, 6}, c{2, 7}, d{3, 1};
   AppendedPoints appended;
