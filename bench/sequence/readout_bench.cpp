@@ -72,7 +72,8 @@ struct OpenFile {
     kep::viewer::PutInPlace(loaded, program, {});
     loaded.points.reset();
     program.Chart().RepaintNow();
-    source = kep::viewer::ReadoutSource{path, loaded.file.get(), loaded.reader.get(), kep::viewer::StampOf(path)};
+    source =
+        kep::viewer::ReadoutSource{path, loaded.file.get(), loaded.reader.get(), kep::viewer::StampOf(path)};
     if (std::system(("cat '" + path + "' > /dev/null").c_str()) != 0) std::abort();
   }
   ~OpenFile() { std::remove(path.c_str()); }

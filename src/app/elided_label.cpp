@@ -16,7 +16,9 @@ void ElidedLabel::SetFullText(const QString& text) {
   Elide();
 }
 
-void ElidedLabel::Elide() { setText(fontMetrics().elidedText(full_text_, Qt::ElideRight, contentsRect().width())); }
+void ElidedLabel::Elide() {
+  setText(fontMetrics().elidedText(full_text_, Qt::ElideRight, contentsRect().width()));
+}
 
 void ElidedLabel::resizeEvent(QResizeEvent* event) {
   QLabel::resizeEvent(event);

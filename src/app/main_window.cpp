@@ -189,10 +189,13 @@ void MainWindow::BuildViewMenu() {
     sequence::TermColumn column;
   };
   for (const Choice& choice : {
-           Choice{"Automatic", "ColumnAutomatic1", "Word 2 or 3 as the file's second line shows, word 2 for b-files",
+           Choice{"Automatic", "ColumnAutomatic1",
+                  "Word 2 or 3 as the file's second line shows, word 2 for b-files",
                   sequence::TermColumn::kAutomatic},
-           Choice{"Word 2", "ColumnWord2", "Read the term from word 2 of every line", sequence::TermColumn::kWord2},
-           Choice{"Word 3", "ColumnWord3", "Read the term from word 3 of every line", sequence::TermColumn::kWord3},
+           Choice{"Word 2", "ColumnWord2", "Read the term from word 2 of every line",
+                  sequence::TermColumn::kWord2},
+           Choice{"Word 3", "ColumnWord3", "Read the term from word 3 of every line",
+                  sequence::TermColumn::kWord3},
        }) {
     QAction* item = term_column1->addAction(choice.caption, this, [this, column = choice.column] {
       RunCommand([this, column] { commands_->SetTermColumn(column); });

@@ -16,7 +16,8 @@ void ReadoutStatus::MouseAt(std::optional<QPoint> position) {
 void ReadoutStatus::Refresh() {
   std::optional<viewer::ReadoutPoint> point;
   if (mouse_) point = lookup_(mouse_->x(), mouse_->y());
-  chart_.SetMark(point && point->mark_inside ? std::optional(QPoint(point->mark.x, point->mark.y)) : std::nullopt);
+  chart_.SetMark(point && point->mark_inside ? std::optional(QPoint(point->mark.x, point->mark.y))
+                                             : std::nullopt);
   status_.SetReadout(point ? QString::fromStdString(point->text) : QString());
 }
 

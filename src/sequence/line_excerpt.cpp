@@ -104,7 +104,8 @@ std::optional<LineExcerpt> ReadLineExcerpt(int fd, std::span<const LineMark> ind
   const LineMark& from = *(mark - 1);
   FileCursor cursor(fd, from.offset, end);
   for (std::uint64_t line = from.line; line < place.file_line; ++line) {
-    if (!cursor.SkipLine() || cursor.Offset() - from.offset > SequenceReader::kMarkEveryBytes) return std::nullopt;
+    if (!cursor.SkipLine() || cursor.Offset() - from.offset > SequenceReader::kMarkEveryBytes)
+      return std::nullopt;
   }
   // Nothing after the last line end, or after a NUL, is a line.
   if (const int c = cursor.Peek(); c < 0 || c == '\0') return std::nullopt;
@@ -117,7 +118,7 @@ std::optional<LineExcerpt> ReadLineExcerpt(int fd, std::span<const LineMark> ind
   bool in_word = false;
   for (;;) {
     const int c = cursor.Peek();
-    if (c < 0 || IsLineBreak(c)) break;  // the line has no such word
+    if (c < 0 || IsLineBreak(c)) break;                          // the line has no such word
     if (c != ' ' && !in_word && words + 1 == place.word) break;  // the term begins
     if (c != ' ' && !in_word) ++words;
     in_word = c != ' ';

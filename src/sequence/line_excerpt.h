@@ -22,13 +22,13 @@ struct LineExcerpt {
   // At most this much of the text before and after the term is read.
   static constexpr std::size_t kTextBytes = 400;
 
-  std::string before;     // the line's text up to the term (all of it when there is no term)
+  std::string before;       // the line's text up to the term (all of it when there is no term)
   bool before_cut = false;  // more came before the term than was kept
-  std::string term_head;  // the whole term, or its first kTermEnd characters
-  std::string term_tail;  // its last kTermEnd characters when shortened, else empty
+  std::string term_head;    // the whole term, or its first kTermEnd characters
+  std::string term_tail;    // its last kTermEnd characters when shortened, else empty
   std::uint64_t term_length = 0;
-  std::string after;      // the text after the term, up to the line's end
-  bool after_cut = false;   // the line goes on after `after`
+  std::string after;       // the text after the term, up to the line's end
+  bool after_cut = false;  // the line goes on after `after`
 };
 
 // Where a line's term is and how long it is, as the reader found it.

@@ -53,7 +53,6 @@ SequenceReader::SequenceReader(bool reformat, TermColumn column) : reformat_(ref
   }
 }
 
-
 std::uint64_t SequenceReader::Lines() const {
   const std::uint64_t lines = FileLines();
   return reformat_ ? (lines + 1) / 2 : lines;
@@ -132,7 +131,8 @@ void SequenceReader::Decide(bool bfile, bool provisional) {
 }
 
 void SequenceReader::FinalizeTentative() {
-  for (const ValuePoint& point : tentative_) largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
+  for (const ValuePoint& point : tentative_)
+    largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
   final_points_ += tentative_.size();
   tentative_ = {};
 }

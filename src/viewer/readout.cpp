@@ -16,14 +16,17 @@ constexpr std::string_view kSeparator = " \u00b7 ";
 std::size_t Utf8Length(std::string_view text) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
-  const std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+  const std::size_t length = lead >= 0xF0 && lead <= 0xF4  ? 4
+                             : lead >= 0xE0                ? 3
+                             : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                           : 0;
   if (length == 0 || text.size() < length) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     if ((byte(i) & 0xC0) != 0x80) return 0;
   }
   // No overlong forms, surrogates or values past U+10FFFF.
-  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) || (lead == 0xF0 && byte(1) < 0x90) ||
-      (lead == 0xF4 && byte(1) >= 0x90)) {
+  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) ||
+      (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90)) {
     return 0;
   }
   return length;
@@ -72,7 +75,8 @@ LineTextState ReadLine(const std::optional<ReadoutSource>& source, double x, dou
   place.file_line = reader.Reformats() ? 2 * line : line;
   place.word = reader.NumberColumn() - (reader.Reformats() && line == 0 ? 1 : 0);
   place.length = static_cast<std::uint64_t>(y);
-  excerpt = sequence::ReadLineExcerpt(source->file->Descriptor(), reader.LineIndex(), reader.BytesConsumed(), place);
+  excerpt = sequence::ReadLineExcerpt(source->file->Descriptor(), reader.LineIndex(), reader.BytesConsumed(),
+                                      place);
   return excerpt ? LineTextState::kShown : LineTextState::kUnreadable;
 }
 
@@ -85,7 +89,8 @@ std::string ReadoutText(double x, double y, const std::optional<sequence::LineEx
   text += Digits(y, numbers);
   text += kSeparator;
   if (state == LineTextState::kFileChanged || !excerpt) {
-    text += state == LineTextState::kFileChanged ? messages::kReadoutFileChanged : messages::kReadoutUnreadable;
+    text +=
+        state == LineTextState::kFileChanged ? messages::kReadoutFileChanged : messages::kReadoutUnreadable;
     return text;
   }
   AppendShown(text, excerpt->before);
@@ -119,11 +124,13 @@ int NearestPoint(const chart::ChartSeries& series, double x) {
   return x - series.XValueAt(low - 1) <= series.XValueAt(low) - x ? low - 1 : low;
 }
 
-std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program, const std::optional<ReadoutSource>& source,
-                                          int pixel_x, int pixel_y) {
+std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
+                                          const std::optional<ReadoutSource>& source, int pixel_x,
+                                          int pixel_y) {
   const chart::Chart& chart = program.Chart();
   const raster::IntRect& plot = chart.PlotRect();
-  if (pixel_x < plot.Left || pixel_x >= plot.Right || pixel_y < plot.Top || pixel_y >= plot.Bottom) return std::nullopt;
+  if (pixel_x < plot.Left || pixel_x >= plot.Right || pixel_y < plot.Top || pixel_y >= plot.Bottom)
+    return std::nullopt;
   const chart::LineSeries& series = program.Series();
   const int index = NearestPoint(series, chart.BottomAxis().PixelToValue(pixel_x));
   if (index < 0) return std::nullopt;

@@ -60,8 +60,9 @@ int NearestPoint(const chart::ChartSeries& series, double x);
 // kept. Without a source (its reader is busy taking in an append) the point
 // shows as in a changed file. Numbers take the separators of the chart's
 // labels.
-std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program, const std::optional<ReadoutSource>& source,
-                                          int pixel_x, int pixel_y);
+std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
+                                          const std::optional<ReadoutSource>& source, int pixel_x,
+                                          int pixel_y);
 
 // The status bar's note when every point of a file has digit count 0: it
 // names the word it looked in. Nothing when some point has digits, or

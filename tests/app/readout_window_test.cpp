@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "app/chart_widget.h"
-#include "app/main_window.h"
 #include "app/load_status.h"
+#include "app/main_window.h"
 #include "load_ends.h"
 #include "support/temp_dir.h"
 
@@ -79,7 +79,8 @@ class ReadoutWindowTest : public QObject {
     // Over the header and blank lines: the nearer neighbour.
     QVERIFY(HoverOver(form1, 3.4).startsWith("Line 2" + kDot));
     QCOMPARE(HoverOver(form1, 4.6), "Line 5" + kDot + "100,000 digits" + kDot + "4 7777777777" +
-                                        QString::fromUtf8("\u2026") + "7777777777 (100,000 digits) = 7 * 1111111");
+                                        QString::fromUtf8("\u2026") +
+                                        "7777777777 (100,000 digits) = 7 * 1111111");
     QCOMPARE(form1.ChartView().Mark().Center(), std::optional(PixelOf(form1, 5, 100000)));
     // The text is cut to the bar's width, the ellipsis last.
     QVERIFY(form1.Status().Readout().text().size() <= form1.Status().Readout().FullText().size());

@@ -32,7 +32,8 @@ TEST(RenderCommandTest, TheTermColumnAutomaticOrFixed) {
   test::TempDir dir;
   const std::string bfile = dir.Write("b000045.txt", "# A000045\n\n0 0\n1 1\n# gap\n7 13\n");
   EXPECT_EQ(Render({"--points", bfile}).out, "3\t1\n4\t1\n6\t2\n");
-  EXPECT_EQ(Render({"--info", bfile}).out, "points 3\nlargest-digit-count 2\nnumber-column 2\nb-file yes\nreformatted no\n");
+  EXPECT_EQ(Render({"--info", bfile}).out,
+            "points 3\nlargest-digit-count 2\nnumber-column 2\nb-file yes\nreformatted no\n");
   // A fixed word reads every line, comments too, and needs no second line.
   EXPECT_EQ(Render({"--points", bfile, "--column", "3"}).out, "1\t0\n3\t0\n4\t0\n5\t0\n6\t0\n");
   EXPECT_EQ(Render({"--info", bfile, "--column", "2"}).out,
@@ -45,7 +46,8 @@ TEST(RenderCommandTest, TheTermColumnAutomaticOrFixed) {
   const auto left_axis_top = [](const std::string& json) {
     const std::size_t left = json.find("\"name\": \"left\"");
     const std::size_t maximum = json.find("\"maximum\": ", left);
-    return left == std::string::npos ? std::string() : json.substr(maximum + 11, json.find(',', maximum) - maximum - 11);
+    return left == std::string::npos ? std::string()
+                                     : json.substr(maximum + 11, json.find(',', maximum) - maximum - 11);
   };
   EXPECT_EQ(left_axis_top(Render({"--layout", colon, "--column", "2"}).out), "2");  // 1 digit + 1
   EXPECT_EQ(left_axis_top(Render({"--column", "3", "--layout", colon}).out), "3");
@@ -65,9 +67,14 @@ TEST(RenderCommandTest, LoadErrorsGoToStandardErrorAsTheUserSeesThem) {
 }
 
 TEST(RenderCommandTest, UsageErrorsAndHelp) {
-  for (const auto& args : std::vector<std::vector<std::string_view>>{
-           {}, {"--points"}, {"--bogus", "x"}, {"--info", "a", "b"}, {"--help", "x"}, {"a", "--column", "4"},
-           {"--points", "a", "--column"}, {"--info", "a", "--column", "auto"}}) {
+  for (const auto& args : std::vector<std::vector<std::string_view>>{{},
+                                                                     {"--points"},
+                                                                     {"--bogus", "x"},
+                                                                     {"--info", "a", "b"},
+                                                                     {"--help", "x"},
+                                                                     {"a", "--column", "4"},
+                                                                     {"--points", "a", "--column"},
+                                                                     {"--info", "a", "--column", "auto"}}) {
     const Outcome run = Render(args);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("Usage:"), std::string::npos);

@@ -84,7 +84,8 @@ TEST(RenderLocaleTest, PointsAndInfoReadTheSameUnderEveryLocale) {
   const std::string file = dir.Write("long.kep", LongFile());
   const Outcome points_in_c = Render({"--points", file});
   const Outcome info_in_c = Render({"--info", file});
-  ASSERT_EQ(info_in_c.out, "points 1500\nlargest-digit-count 16\nnumber-column 2\nb-file no\nreformatted no\n");
+  ASSERT_EQ(info_in_c.out,
+            "points 1500\nlargest-digit-count 16\nnumber-column 2\nb-file no\nreformatted no\n");
   for (const LocaleCase& locale : kLocales) {
     SCOPED_TRACE(locale.name);
     const test::ScopedProcessLocale process(locale.name);

@@ -40,9 +40,10 @@ std::vector<std::string> ReferenceLines(std::string_view text) {
 }
 
 bool IsBlank(const std::string& line) {
-  return line.find_first_not_of(std::string("\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
-                                            "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f ",
-                                            33)) == std::string::npos;
+  return line.find_first_not_of(
+             std::string("\0\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f"
+                         "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1a\x1b\x1c\x1d\x1e\x1f ",
+                         33)) == std::string::npos;
 }
 
 bool IsComment(const std::string& line) { return WordString(line).WordAt(1).starts_with('#'); }
@@ -70,11 +71,10 @@ std::vector<std::pair<double, double>> ReferencePoints(const std::vector<std::st
   return points;
 }
 
-
 // Feeds text to a reader in pieces whose sizes come from sizes (cycled),
 // applying every batch as a consumer would.
-std::vector<std::pair<double, double>> StreamPoints(std::string_view text, std::string_view sizes, bool sq_file,
-                                                    TermColumn choice, std::size_t& lines) {
+std::vector<std::pair<double, double>> StreamPoints(std::string_view text, std::string_view sizes,
+                                                    bool sq_file, TermColumn choice, std::size_t& lines) {
   SequenceReader reader(sq_file, choice);
   std::vector<std::pair<double, double>> points;
   for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
@@ -96,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2) return 0;
   const std::size_t size_count = data[0] % 8;
   const bool sq_file = data[1] & 1;
-  const TermColumn choice = (data[1] & 6) == 2 ? TermColumn::kWord2
+  const TermColumn choice = (data[1] & 6) == 2   ? TermColumn::kWord2
                             : (data[1] & 6) == 4 ? TermColumn::kWord3
                                                  : TermColumn::kAutomatic;
   if (size < 2 + size_count) return 0;

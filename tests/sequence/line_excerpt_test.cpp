@@ -21,7 +21,8 @@ struct IndexedFile {
     });
   }
   std::optional<LineExcerpt> Excerpt(std::uint64_t file_line, unsigned word, std::uint64_t length) const {
-    return ReadLineExcerpt(file.Descriptor(), reader.LineIndex(), reader.BytesConsumed(), {file_line, word, length});
+    return ReadLineExcerpt(file.Descriptor(), reader.LineIndex(), reader.BytesConsumed(),
+                           {file_line, word, length});
   }
   // The excerpt of point i, as the readout asks for it.
   std::optional<LineExcerpt> OfPoint(std::size_t i) const {
@@ -34,12 +35,15 @@ struct IndexedFile {
   std::vector<ValuePoint> points;
 };
 
-std::string Joined(const LineExcerpt& e) { return e.before + e.term_head + "|" + e.term_tail + "|" + e.after; }
+std::string Joined(const LineExcerpt& e) {
+  return e.before + e.term_head + "|" + e.term_tail + "|" + e.after;
+}
 
 TEST(LineExcerptTest, ShortTermsLongTermsAndMissingOnes) {
   test::TempDir dir;
   const std::string long_term = "1234567890" + std::string(4992, '5') + "0987654321";  // 5,012 digits
-  const IndexedFile f(dir.Write("a.kep", "Tavrine head\r\n  1   12 = 2^2 * 3\r\n2 " + long_term + " = big\t1\n3\n"));
+  const IndexedFile f(
+      dir.Write("a.kep", "Tavrine head\r\n  1   12 = 2^2 * 3\r\n2 " + long_term + " = big\t1\n3\n"));
   ASSERT_EQ(f.points.size(), 3u);
   const std::optional<LineExcerpt> shortest = f.OfPoint(0);
   ASSERT_TRUE(shortest);
@@ -83,8 +87,8 @@ TEST(LineExcerptTest, EveryLineIsFoundAcrossTheIndexMarks) {
   std::string text;
   std::vector<std::string> lines;
   for (int k = 0; k < 10000; ++k) {
-    lines.push_back(std::to_string(k) + " " + std::string(static_cast<std::size_t>(k % 50 + 1), '7') + " = f" +
-                    std::to_string(k));
+    lines.push_back(std::to_string(k) + " " + std::string(static_cast<std::size_t>(k % 50 + 1), '7') +
+                    " = f" + std::to_string(k));
     if (k == 5000) lines.back() = "5000 " + std::string(SequenceReader::kMarkEveryBytes + 3, '8') + " = huge";
     text += lines.back() + (k % 3 == 0 ? "\r\n" : k % 3 == 1 ? "\n" : "\r");
   }

@@ -49,7 +49,8 @@ std::string ErrorText(auto&& action) {
 TEST(SequenceReaderTest, LineEndsAndTheFirstNul) {
   // Each line is "<n> <n digits>", so a point tells which line it came from.
   const Points expected{{1, 1}, {2, 2}, {3, 3}};
-  EXPECT_EQ(Read("a 1\nb 22\nc 333\n", false, TermColumn::kWord3), (Points{{1, 0}, {2, 0}, {3, 0}}));  // no word 3
+  EXPECT_EQ(Read("a 1\nb 22\nc 333\n", false, TermColumn::kWord3),
+            (Points{{1, 0}, {2, 0}, {3, 0}}));  // no word 3
   EXPECT_EQ(Read("1 1 = a\n2 22 = b\n3 333 = c\n"), expected);
   EXPECT_EQ(Read("1 1 = a\r\n2 22 = b\r\n3 333 = c"), expected);
   EXPECT_EQ(Read("1 1 = a\r2 22 = b\r3 333 = c\r"), expected);

@@ -168,7 +168,9 @@ TEST_F(LoadControllerTest, ReadoutsWhileAnAppendRunsShowNoText) {
   Open(path);
   window.ProcessPaint();
   const raster::IntRect& plot = program.Chart().PlotRect();
-  const auto first_line = [&] { return LookUpReadout(program, loads.LineSource(), plot.Left, plot.Top)->text; };
+  const auto first_line = [&] {
+    return LookUpReadout(program, loads.LineSource(), plot.Left, plot.Top)->text;
+  };
   EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 1 77 = x");
   Append(path, Lines(101, 20000));
   loads.CheckFile();

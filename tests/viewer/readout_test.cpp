@@ -15,7 +15,8 @@ namespace {
 
 using sequence::LineExcerpt;
 
-LineExcerpt Excerpt(std::string before, std::string head, std::string tail, std::uint64_t length, std::string after) {
+LineExcerpt Excerpt(std::string before, std::string head, std::string tail, std::uint64_t length,
+                    std::string after) {
   LineExcerpt e;
   e.before = std::move(before);
   e.term_head = std::move(head);
@@ -62,8 +63,9 @@ TEST(ReadoutTextTest, NearestPointByX) {
 }
 
 TEST(ReadoutTextTest, AllZeroNoticeNamesTheWord) {
-  EXPECT_EQ(AllZeroNotice({3, false, 10, 0}),
-            "Every point has digit count 0: no line has a word 3. Choose another under View \u25b8 Term column.");
+  EXPECT_EQ(
+      AllZeroNotice({3, false, 10, 0}),
+      "Every point has digit count 0: no line has a word 3. Choose another under View \u25b8 Term column.");
   EXPECT_FALSE(AllZeroNotice({3, false, 10, 1}));
   EXPECT_FALSE(AllZeroNotice({3, false, 0, 0}));
 }
