@@ -55,8 +55,9 @@ int main(int argc, char** argv) {
       std::fwrite(rgb, 1, 3, file);
     }
   }
-  std::printf("plot %d %d %d %d, left labels edge %d, bottom labels edge %d, left ticks %zu, bottom ticks %zu\n",
-              plot.Left, plot.Top, plot.Right, plot.Bottom, left.LabelsEdgePos(), bottom.LabelsEdgePos(),
-              left.TickPositions().size(), bottom.TickPositions().size());
+  std::printf(
+      "plot %d %d %d %d, left labels edge %d, bottom labels edge %d, left ticks %zu, bottom ticks %zu\n",
+      plot.Left, plot.Top, plot.Right, plot.Bottom, left.LabelsEdgePos(), bottom.LabelsEdgePos(),
+      left.TickPositions().size(), bottom.TickPositions().size());
   return std::fclose(file) == 0 ? 0 : 1;
 }

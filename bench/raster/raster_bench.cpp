@@ -28,7 +28,8 @@ std::vector<IntPoint> SeriesPoints() {
   for (int i = 0; i <= kSegments; ++i) {
     const double t = static_cast<double>(i) / kSegments;
     const int x = kPlot.Left + static_cast<int>(t * kPlot.Width());
-    const int y = kPlot.Bottom - static_cast<int>((0.1 + 0.8 * t) * kPlot.Height() * (0.6 + 0.4 * std::sin(i * 0.37)));
+    const int y =
+        kPlot.Bottom - static_cast<int>((0.1 + 0.8 * t) * kPlot.Height() * (0.6 + 0.4 * std::sin(i * 0.37)));
     points.push_back({x, y});
   }
   return points;
@@ -128,7 +129,8 @@ void BM_ChartFrame(benchmark::State& state) {
   }
   const FontEngine::CacheStats after = canvas.Fonts().GlyphCacheStats();
   const double lookups = static_cast<double>(after.hits + after.misses - before.hits - before.misses);
-  state.counters["glyph_hit_%"] = lookups > 0 ? 100.0 * static_cast<double>(after.hits - before.hits) / lookups : 0;
+  state.counters["glyph_hit_%"] =
+      lookups > 0 ? 100.0 * static_cast<double>(after.hits - before.hits) / lookups : 0;
   state.counters["glyph_hit_%_first_frame"] =
       100.0 * static_cast<double>(before.hits) / static_cast<double>(before.hits + before.misses);
 }

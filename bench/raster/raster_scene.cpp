@@ -66,7 +66,8 @@ void DrawScene(ChartCanvas& canvas) {
   Pen series{kep::raster::clBlue, 2};
   canvas.SetPen(series);
   IntPoint points[120];
-  for (int i = 0; i < 120; ++i) points[i] = {plot.Left + i * 5 - 40, plot.Bottom - 10 - (i * i) / 50 - (i % 7) * 6};
+  for (int i = 0; i < 120; ++i)
+    points[i] = {plot.Left + i * 5 - 40, plot.Bottom - 10 - (i * i) / 50 - (i % 7) * 6};
   canvas.Polyline(points);
   canvas.RemoveClip();
 

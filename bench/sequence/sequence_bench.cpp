@@ -78,9 +78,10 @@ std::size_t CountNewlines(const std::string& path) {
 }
 
 struct Files {
-  std::string short_terms = MakeFile("kepgraph-bench-short.kep", Setting("KEP_BENCH_LINES", 10'000'000), 1, 40);
-  std::string long_terms =
-      MakeFile("kepgraph-bench-long.kep", (Setting("KEP_BENCH_LONG_MB", 300) << 20) / 100'020, 99'000, 100'000);
+  std::string short_terms =
+      MakeFile("kepgraph-bench-short.kep", Setting("KEP_BENCH_LINES", 10'000'000), 1, 40);
+  std::string long_terms = MakeFile("kepgraph-bench-long.kep",
+                                    (Setting("KEP_BENCH_LONG_MB", 300) << 20) / 100'020, 99'000, 100'000);
   Files() {  // read both once so that every measurement finds them in the page cache
     CountNewlines(short_terms);
     CountNewlines(long_terms);

@@ -63,10 +63,11 @@ AboutBox::AboutBox(const QImage& chart_picture, QWidget* parent)
 
   // The installed README's whole path would not fit the line; it shows when
   // the pointer rests on it.
-  QLabel* help = AddLabel(this, "Label3", "Help: see README.md", {56, 224, 150, 16}, DialogFont(13, true), green);
+  QLabel* help =
+      AddLabel(this, "Label3", "Help: see README.md", {56, 224, 150, 16}, DialogFont(13, true), green);
   help->setToolTip(InstalledPath("share/doc/kepgraph/README.md"));
-  QLabel* note = AddLabel(this, "Label5", "Note: Saving an image will overwrite the Clipboard!", {24, 256, 217, 33},
-                          DialogFont(11, true), maroon);
+  QLabel* note = AddLabel(this, "Label5", "Note: Saving an image will overwrite the Clipboard!",
+                          {24, 256, 217, 33}, DialogFont(11, true), maroon);
   note->setWordWrap(true);
 
   auto* ok = new QPushButton("OK", this);

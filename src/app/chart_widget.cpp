@@ -82,8 +82,8 @@ void ChartWidget::paintEvent(QPaintEvent*) {
     Guarded([this] { chart_.Paint(); });
   }
   // A view of the chart's pixels, not a copy.
-  const QImage image(reinterpret_cast<const uchar*>(pixels_.Pixels().data()), pixels_.Width(), pixels_.Height(),
-                     static_cast<qsizetype>(pixels_.Stride()) * 4, QImage::Format_RGB32);
+  const QImage image(reinterpret_cast<const uchar*>(pixels_.Pixels().data()), pixels_.Width(),
+                     pixels_.Height(), static_cast<qsizetype>(pixels_.Stride()) * 4, QImage::Format_RGB32);
   QPainter painter(this);
   // Pixels that could not be had for this size leave the window white.
   if (image.size() != size()) painter.fillRect(rect(), Qt::white);

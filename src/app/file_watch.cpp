@@ -42,7 +42,8 @@ void FileWatch::Rewatch() {
   if (inode != watched_inode_ && watched.contains(path)) watcher_.removePath(path);
   watched_inode_ = inode;
   for (const QString& item : wanted) {
-    if (!watcher_.files().contains(item) && !watcher_.directories().contains(item) && QFileInfo::exists(item)) {
+    if (!watcher_.files().contains(item) && !watcher_.directories().contains(item) &&
+        QFileInfo::exists(item)) {
       watcher_.addPath(item);
     }
   }

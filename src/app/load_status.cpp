@@ -24,7 +24,9 @@ constexpr int kRefreshesPerSecond = 10;
 
 QString Number(std::uint64_t value) { return QLocale().toString(static_cast<qulonglong>(value)); }
 
-QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -87,8 +89,8 @@ void LoadStatus::Refresh() {
                                                   : static_cast<double>(progress.bytes_read) /
                                                         static_cast<double>(progress.bytes_total);
     progress_->setValue(static_cast<int>(std::min(done, 1.0) * kProgressSteps));
-    message_->setText(FromUtf8(messages::kLoading).arg(FromUtf8(sequence::FileNameOf(loads.LoadingPath())),
-                                                       Number(progress.lines)));
+    message_->setText(FromUtf8(messages::kLoading)
+                          .arg(FromUtf8(sequence::FileNameOf(loads.LoadingPath())), Number(progress.lines)));
     return;
   }
   progress_timer_.stop();

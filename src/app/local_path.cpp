@@ -1,7 +1,6 @@
 #include "app/local_path.h"
 
 #include <QFile>
-
 #include <filesystem>
 
 namespace kep::app {

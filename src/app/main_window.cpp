@@ -92,7 +92,8 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
 
   chart_widget_ = new ChartWidget(program_chart_.Chart(), this);
   setCentralWidget(chart_widget_);
-  commands_ = std::make_unique<viewer::ViewerCommands>(program_chart_, *ui_, *clipboard_, std::move(samples_folder));
+  commands_ =
+      std::make_unique<viewer::ViewerCommands>(program_chart_, *ui_, *clipboard_, std::move(samples_folder));
   chart_widget_->after_input = [this] { commands_->Views().InputHandled(); };
   chart_widget_->after_wheel = [this](std::chrono::milliseconds time) {
     commands_->Views().WheelHandled(time);
@@ -221,9 +222,9 @@ void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {
     // Menu texts take "&" as the mark of a shortcut letter.
     QString text = path;
     text.replace('&', "&&");
-    QAction* entry = open_recent1_->addAction(QString("&%1 %2").arg(++number % 10).arg(text), this, [this, file] {
-      RunCommand([this, file] { commands_->OpenRecent(file); });
-    });
+    QAction* entry =
+        open_recent1_->addAction(QString("&%1 %2").arg(++number % 10).arg(text), this,
+                                 [this, file] { RunCommand([this, file] { commands_->OpenRecent(file); }); });
     entry->setStatusTip(path);
   }
   open_recent1_->setEnabled(!files.empty());
@@ -306,9 +307,13 @@ void MainWindow::Open1Click() {
 void MainWindow::CreateLoadParts() {
   viewer::LoadController& loads = commands_->Loads();
   // The worker only posts: everything else happens here, on the UI thread.
-  loads.on_worker_event = [this] { QMetaObject::invokeMethod(this, [this] { LoadEnded(); }, Qt::QueuedConnection); };
+  loads.on_worker_event = [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { LoadEnded(); }, Qt::QueuedConnection);
+  };
   load_status_ = new LoadStatus(*this, *commands_, *chart_widget_);
-  file_watch_ = new FileWatch(loads, [this] { load_status_->Refresh(); }, this);
+  file_watch_ = new FileWatch(
+      loads, [this] { load_status_->Refresh(); }, this);
   connect(follow_file_changes1_, &QAction::toggled, this, [this](bool on) {
     commands_->Loads().SetFollowing(on);
     file_watch_->Rewatch();

@@ -38,7 +38,8 @@ class FileDialog : public QFileDialog {
   void accept() override {
     const QStringList files = selectedFiles();
     if (fileMode() == QFileDialog::ExistingFile && files.size() == 1 &&
-        files.first().contains(QChar::ReplacementCharacter) && std::filesystem::is_regular_file(LocalPath(files.first()))) {
+        files.first().contains(QChar::ReplacementCharacter) &&
+        std::filesystem::is_regular_file(LocalPath(files.first()))) {
       QDialog::accept();
       return;
     }
@@ -72,11 +73,13 @@ std::optional<std::string> QtViewerUi::RunFileDialog(const viewer::FileDialogReq
     if (!filters.isEmpty()) use_suffix_of(0);
     // The dialog names the chosen type by the text it shows, the description.
     // The connection outlives this block, so it keeps its own copy of use_suffix_of.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&request, use_suffix_of](const QString& filter) {
-      for (std::size_t i = 0; i < request.filters.size(); ++i) {
-        if (QString::fromStdString(request.filters[i].description) == filter) use_suffix_of(static_cast<qsizetype>(i));
-      }
-    });
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&request, use_suffix_of](const QString& filter) {
+                       for (std::size_t i = 0; i < request.filters.size(); ++i) {
+                         if (QString::fromStdString(request.filters[i].description) == filter)
+                           use_suffix_of(static_cast<qsizetype>(i));
+                       }
+                     });
   } else {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

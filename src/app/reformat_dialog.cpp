@@ -8,7 +8,8 @@
 
 namespace kep::app {
 
-ReformatDialog::ReformatDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+ReformatDialog::ReformatDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName("Form2");
   setWindowTitle("Reformatting TR file");
   setModal(false);

@@ -26,7 +26,8 @@ void ChartAxis::PlacePixels() {
 
 int ChartAxis::MapValue(double value, bool from_end) const {
   if (work_range_ == 0) return center_pixel_;
-  const double t = static_cast<double>((static_cast<Extended>(value) - work_minimum_) * pixel_length_ / work_range_);
+  const double t =
+      static_cast<double>((static_cast<Extended>(value) - work_minimum_) * pixel_length_ / work_range_);
   if (!(std::fabs(t) < 2147483647.0)) return center_pixel_;
   const std::int64_t k = Nearest(t);
   return ClampToInt(from_end ? end_pixel_ - k : start_pixel_ + k);
@@ -62,7 +63,8 @@ void ChartAxis::ExpandForMargins(int margin1, int margin2) {
 // ---- bands ----
 
 int ChartAxis::TickBandSize() const {
-  std::int64_t size = (axis_pen_.visible ? axis_pen_.width : 0) + static_cast<std::int64_t>(ticks_.visible ? tick_length_ : 0);
+  std::int64_t size = (axis_pen_.visible ? axis_pen_.width : 0) +
+                      static_cast<std::int64_t>(ticks_.visible ? tick_length_ : 0);
   if (minor_ticks_.visible) size = std::max<std::int64_t>(size, minor_tick_length_);
   return ClampToInt(size);
 }
@@ -85,7 +87,8 @@ int ChartAxis::LabelsBandSize() {
     case AxisLabelStyle::talMark:
     case AxisLabelStyle::talText: {
       int widest = 0;
-      ForEachPointLabel([&](double, std::string_view text) { widest = std::max(widest, LabelExtent(text, false)); });
+      ForEachPointLabel(
+          [&](double, std::string_view text) { widest = std::max(widest, LabelExtent(text, false)); });
       return widest;
     }
     case AxisLabelStyle::talAuto:
@@ -103,7 +106,8 @@ int ChartAxis::WidestValueLabel() {
     low = WholeSteps(low, step);
     high = WholeSteps(high, step);
   }
-  const int widest = std::max(LabelExtent(LabelText(high, false), false), LabelExtent(LabelText(low, false), false));
+  const int widest =
+      std::max(LabelExtent(LabelText(high, false), false), LabelExtent(LabelText(low, false), false));
   return widest + chart_.Canvas().TextWidth(" ");
 }
 
@@ -223,7 +227,8 @@ void ChartAxis::DrawTick(int position, int offset, int length, bool inner) {
   int direction = (side == Side::kBottom || side == Side::kRight) ? 1 : -1;
   if (inner) direction = -direction;
   const int from = ClampToInt(axis_line_pos_ + static_cast<std::int64_t>(direction) * offset);
-  const int to = ClampToInt(axis_line_pos_ + static_cast<std::int64_t>(direction) * (static_cast<std::int64_t>(offset) + length));
+  const int to = ClampToInt(axis_line_pos_ + static_cast<std::int64_t>(direction) *
+                                                 (static_cast<std::int64_t>(offset) + length));
   raster::ChartCanvas& canvas = chart_.Canvas();
   if (horizontal_) {
     canvas.Line(IntPoint{position, from}, IntPoint{position, to});
@@ -258,7 +263,8 @@ std::vector<int> ChartAxis::MinorTickPositions(const std::vector<int>& ticks, in
   const std::size_t n = ticks.size();
   if (n < 2 || count < 1) return positions;
   auto spacing = [&](std::size_t i) {
-    return static_cast<double>(static_cast<Extended>(static_cast<std::int64_t>(ticks[i]) - ticks[i - 1]) / (count + 1.0L));
+    return static_cast<double>(static_cast<Extended>(static_cast<std::int64_t>(ticks[i]) - ticks[i - 1]) /
+                               (count + 1.0L));
   };
   const double outer = spacing(1);
   for (int j = 1; j <= count; ++j) {
@@ -269,7 +275,8 @@ std::vector<int> ChartAxis::MinorTickPositions(const std::vector<int>& ticks, in
   for (std::size_t i = 1; i < n; ++i) {
     const double inner = spacing(i);
     for (int j = 1; j <= count; ++j) {
-      positions.push_back(ClampToInt(static_cast<std::int64_t>(ticks[i]) - NearestInt(j * static_cast<Extended>(inner))));
+      positions.push_back(
+          ClampToInt(static_cast<std::int64_t>(ticks[i]) - NearestInt(j * static_cast<Extended>(inner))));
     }
   }
   return positions;
@@ -342,7 +349,8 @@ void ChartAxis::DrawTicksAndGrids() {
     if (grid_centered_) {
       std::vector<int> centred;
       for (std::size_t i = 1; i < tick_positions_.size(); ++i) {
-        centred.push_back(NearestInt((static_cast<Extended>(tick_positions_[i]) + tick_positions_[i - 1]) * 0.5L));
+        centred.push_back(
+            NearestInt((static_cast<Extended>(tick_positions_[i]) + tick_positions_[i - 1]) * 0.5L));
       }
       DrawGrid(grid_, centred);
     } else {
@@ -412,7 +420,8 @@ void ChartAxis::AlignLabelText(int angle, int half_line, int& x, int& y) {
   // Alignment of unrotated text on each side: away from the plot area.
   auto flat_alignment = [&](bool other_side) {
     if (horizontal_) {
-      canvas.SetTextAlign(HorizontalAlign::kCenter, other_side ? VerticalAlign::kBottom : VerticalAlign::kTop);
+      canvas.SetTextAlign(HorizontalAlign::kCenter,
+                          other_side ? VerticalAlign::kBottom : VerticalAlign::kTop);
     } else {
       canvas.SetTextAlign(other_side ? HorizontalAlign::kLeft : HorizontalAlign::kRight, VerticalAlign::kTop);
     }
@@ -425,10 +434,12 @@ void ChartAxis::AlignLabelText(int angle, int half_line, int& x, int& y) {
       break;
     case 90:
       if (horizontal_) {
-        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kLeft : HorizontalAlign::kRight, VerticalAlign::kTop);
+        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kLeft : HorizontalAlign::kRight,
+                            VerticalAlign::kTop);
         x -= half_line;
       } else {
-        canvas.SetTextAlign(HorizontalAlign::kCenter, left_or_bottom ? VerticalAlign::kBottom : VerticalAlign::kTop);
+        canvas.SetTextAlign(HorizontalAlign::kCenter,
+                            left_or_bottom ? VerticalAlign::kBottom : VerticalAlign::kTop);
       }
       break;
     case 180:
@@ -437,10 +448,12 @@ void ChartAxis::AlignLabelText(int angle, int half_line, int& x, int& y) {
       break;
     case 270:
       if (horizontal_) {
-        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kRight : HorizontalAlign::kLeft, VerticalAlign::kTop);
+        canvas.SetTextAlign(other_side_ ? HorizontalAlign::kRight : HorizontalAlign::kLeft,
+                            VerticalAlign::kTop);
         x += half_line;
       } else {
-        canvas.SetTextAlign(HorizontalAlign::kCenter, left_or_bottom ? VerticalAlign::kTop : VerticalAlign::kBottom);
+        canvas.SetTextAlign(HorizontalAlign::kCenter,
+                            left_or_bottom ? VerticalAlign::kTop : VerticalAlign::kBottom);
       }
       break;
     default:

@@ -86,7 +86,8 @@ class CustomAxisPanel {
 
   // Called with every value label's text, which it may change; series is
   // null and value_index -1 for value labels.
-  std::function<void(ChartAxis& axis, ChartSeries* series, int value_index, std::string& text)> OnGetAxisLabel;
+  std::function<void(ChartAxis& axis, ChartSeries* series, int value_index, std::string& text)>
+      OnGetAxisLabel;
 
  private:
   std::unique_ptr<raster::ChartCanvas> canvas_;

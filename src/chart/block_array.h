@@ -24,7 +24,8 @@ inline void* MapBlockMemory(std::size_t bytes) {
   const auto start = reinterpret_cast<std::uintptr_t>(raw);
   const std::uintptr_t aligned = (start + bytes - 1) & ~(std::uintptr_t{bytes} - 1);
   if (aligned > start) ::munmap(raw, aligned - start);
-  if (start + span > aligned + bytes) ::munmap(reinterpret_cast<void*>(aligned + bytes), start + span - aligned - bytes);
+  if (start + span > aligned + bytes)
+    ::munmap(reinterpret_cast<void*>(aligned + bytes), start + span - aligned - bytes);
   ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
   return reinterpret_cast<void*>(aligned);
 }

@@ -209,7 +209,8 @@ void Chart::DrawChart(Bitmap& target, const IntRect& rect) {
     const std::int64_t amount = static_cast<std::int64_t>(border_width_) + MulDiv(margin, size, 100);
     return ClampToInt(edge + sign * amount);
   };
-  SetPlotRect({inset(panel_bounds_.Left, margin_left_, width, 1), inset(panel_bounds_.Top, margin_top_, height, 1),
+  SetPlotRect({inset(panel_bounds_.Left, margin_left_, width, 1),
+               inset(panel_bounds_.Top, margin_top_, height, 1),
                inset(panel_bounds_.Right, margin_right_, width, -1),
                inset(panel_bounds_.Bottom, margin_bottom_, height, -1)});
   RecalcPlotSize();
@@ -283,10 +284,12 @@ void Chart::PaintBackground(const IntRect& rect) {
 // end colours swapped, so that the start colour is where the name begins.
 void Chart::FillGradient(const IntRect& rect) {
   const GradientDirection direction = gradient_.Direction();
-  const bool swapped = direction == GradientDirection::gdTopBottom || direction == GradientDirection::gdLeftRight;
+  const bool swapped =
+      direction == GradientDirection::gdTopBottom || direction == GradientDirection::gdLeftRight;
   const raster::Color first = swapped ? gradient_.EndColor() : gradient_.StartColor();
   const raster::Color second = swapped ? gradient_.StartColor() : gradient_.EndColor();
-  const bool vertical = direction == GradientDirection::gdTopBottom || direction == GradientDirection::gdBottomTop;
+  const bool vertical =
+      direction == GradientDirection::gdTopBottom || direction == GradientDirection::gdBottomTop;
   const int extent = vertical ? rect.Height() : rect.Width();
   for (int i = 0; i < extent; ++i) {
     // Line i counted from the top or left edge.
@@ -358,8 +361,9 @@ void Chart::DrawTitleBlock(ChartTitle& title, bool at_top) {
   canvas.SetBackgroundMode(raster::BackgroundMode::kTransparent);
   canvas.SetTextAlign(raster::HorizontalAlign::kLeft, raster::VerticalAlign::kTop);
   for (int i = 0; i < lines; ++i) {
-    const std::int64_t y = at_top ? std::int64_t{plot.Top} + frame_width + std::int64_t{i} * line_height
-                                  : std::int64_t{plot.Bottom} - frame_width - std::int64_t{lines - i} * line_height;
+    const std::int64_t y =
+        at_top ? std::int64_t{plot.Top} + frame_width + std::int64_t{i} * line_height
+               : std::int64_t{plot.Bottom} - frame_width - std::int64_t{lines - i} * line_height;
     DrawTitleLine(title, title.text_[static_cast<std::size_t>(i)], text_box.Left, text_box.Right, w_width,
                   ClampToInt(y));
   }

@@ -289,7 +289,8 @@ class Chart : public CustomAxisPanel {
   std::function<void(Chart&)> OnScroll;
   std::function<void(ChartAxis& axis, double& minimum, double& maximum, bool& allow)> OnAllowScroll;
   std::function<void(Chart&, ChartAxis& axis, MouseButton, ShiftState, int x, int y)> OnClickAxis;
-  std::function<void(Chart&, ChartSeries& series, int index, MouseButton, ShiftState, int x, int y)> OnClickSeries;
+  std::function<void(Chart&, ChartSeries& series, int index, MouseButton, ShiftState, int x, int y)>
+      OnClickSeries;
   std::function<void(Chart&, MouseButton, ShiftState, int x, int y)> OnClickLegend;
   std::function<void(Chart&, MouseButton, ShiftState, int x, int y)> OnClickBackground;
 

@@ -47,7 +47,8 @@ double NextNiceStep(double x) {
   return DecimalValue(1, exponent + 1);
 }
 
-ChartAxisTitle::ChartAxisTitle(CustomAxisPanel& chart, int angle) : chart_(chart), angle_(angle), font_(DefaultChartFont(raster::clBlack)) {}
+ChartAxisTitle::ChartAxisTitle(CustomAxisPanel& chart, int angle)
+    : chart_(chart), angle_(angle), font_(DefaultChartFont(raster::clBlack)) {}
 
 void ChartAxisTitle::SetCaption(std::string caption) {
   if (caption == caption_) return;
@@ -149,7 +150,9 @@ void ChartAxis::SetScale(const AxisScale& scale) {
   SetAutomaticMaximum(scale.automatic_maximum);
 }
 
-double ChartAxis::SeriesExtremeFor(bool highest) const { return chart_.SeriesExtreme(*this, highest, horizontal_); }
+double ChartAxis::SeriesExtremeFor(bool highest) const {
+  return chart_.SeriesExtreme(*this, highest, horizontal_);
+}
 
 void ChartAxis::ComputeRange() {
   if (automatic_ || automatic_maximum_) maximum_ = SeriesExtremeFor(true);

@@ -13,10 +13,10 @@ namespace kep::chart {
 using raster::Color;
 
 Color DefaultSeriesColor(int index) {
-  static constexpr std::array kColors = {raster::clRed,    raster::clGreen, raster::clYellow, raster::clBlue,
-                                         raster::clFuchsia, raster::clTeal,  raster::clNavy,   raster::clMaroon,
-                                         raster::clLime,   raster::clPurple, raster::clOlive,  raster::clAqua,
-                                         raster::clGray,   raster::clSilver, raster::clBlack};
+  static constexpr std::array kColors = {
+      raster::clRed,   raster::clGreen, raster::clYellow, raster::clBlue,   raster::clFuchsia,
+      raster::clTeal,  raster::clNavy,  raster::clMaroon, raster::clLime,   raster::clPurple,
+      raster::clOlive, raster::clAqua,  raster::clGray,   raster::clSilver, raster::clBlack};
   const auto count = static_cast<int>(kColors.size());
   return kColors[static_cast<std::size_t>(((index % count) + count) % count)];
 }
@@ -46,7 +46,8 @@ void ChartSeries::AppendPoints(std::span<const ValuePoint> points) {
   if (points.empty()) return;
   // The bulk path stores exactly what AddPoint would: each point after the
   // last, with no colour or label of its own.
-  double previous = PointCount() > 0 ? XValues().Stored(PointCount() - 1) : -std::numeric_limits<double>::infinity();
+  double previous =
+      PointCount() > 0 ? XValues().Stored(PointCount() - 1) : -std::numeric_limits<double>::infinity();
   bool ascending = XValues().Order() == ChartListOrder::loAscending;
   for (std::size_t i = 0; i < points.size() && ascending; ++i) {
     ascending = points[i].x >= previous;  // false for NaN too

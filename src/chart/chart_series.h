@@ -3,9 +3,9 @@
 #include <functional>
 #include <memory>
 #include <span>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "chart/block_array.h"

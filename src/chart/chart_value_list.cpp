@@ -11,7 +11,8 @@
 
 namespace kep::chart {
 
-ChartValueList::ChartValueList(ChartSeries& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
+ChartValueList::ChartValueList(ChartSeries& owner, std::string name)
+    : owner_(owner), name_(std::move(name)) {}
 
 void ChartValueList::SetDateTime(bool date_time) {
   if (date_time == date_time_) return;

@@ -32,7 +32,8 @@ bool MapsInside(const ChartAxis& axis, double lo, double hi) {
   if (!std::isfinite(lo) || !std::isfinite(hi)) return false;
   for (const double value : {lo, hi}) {
     if (axis.WorkRange() != 0) {
-      const Extended t = (static_cast<Extended>(value) - axis.WorkMinimum()) * axis.PixelLength() / axis.WorkRange();
+      const Extended t =
+          (static_cast<Extended>(value) - axis.WorkMinimum()) * axis.PixelLength() / axis.WorkRange();
       if (!(std::fabs(t) < 0x1p30L)) return false;
     }
     if (std::abs(axis.ValueToPixel(value)) > kLargestPixel) return false;
@@ -149,8 +150,10 @@ const LineSeries::DrawingIndex& LineSeries::Index() const {
   ys.ResetLowWater();
   if (index_.first_unordered >= unchanged) index_.first_unordered = kNone;
   if (index_.first_nan >= unchanged) index_.first_nan = kNone;
-  double previous = unchanged > 0 ? XValueAt(static_cast<int>(unchanged - 1)) : -std::numeric_limits<double>::infinity();
-  for (std::size_t i = unchanged; i < n && (index_.first_unordered == kNone || index_.first_nan == kNone); ++i) {
+  double previous =
+      unchanged > 0 ? XValueAt(static_cast<int>(unchanged - 1)) : -std::numeric_limits<double>::infinity();
+  for (std::size_t i = unchanged; i < n && (index_.first_unordered == kNone || index_.first_nan == kNone);
+       ++i) {
     const double x = XValueAt(static_cast<int>(i));
     if (!(x >= previous) && index_.first_unordered == kNone) index_.first_unordered = i;  // also for NaN
     previous = x;
@@ -211,7 +214,8 @@ void LineSeries::FindVisiblePoints() {
 // ---- painting ----
 
 LineSeries::DrawContext LineSeries::ContextOf(CustomAxisPanel& chart) const {
-  return DrawContext{chart.Canvas(), HorizontalAxisOf(*this, chart), VerticalAxisOf(*this, chart), chart.PlotRect()};
+  return DrawContext{chart.Canvas(), HorizontalAxisOf(*this, chart), VerticalAxisOf(*this, chart),
+                     chart.PlotRect()};
 }
 
 LineSeries::Pixel LineSeries::PixelOf(const ChartAxis& horizontal, const ChartAxis& vertical, int i) const {
@@ -314,8 +318,9 @@ bool LineSeries::DrawReduced(DrawContext& context) {
   // One pen, one colour, no steps.
   if (stairs_ || HasOwnPointColors() || ColorEachPoint() || SeriesColor() == raster::clNone) return false;
   const bool pen_draws = line_pen_.visible && line_pen_.style != raster::PenStyle::psClear;
-  if (pen_draws && (line_pen_.style != raster::PenStyle::psSolid || line_pen_.mode != raster::PenMode::pmCopy ||
-                    (line_pen_.small_dots && line_pen_.width == 1))) {
+  if (pen_draws &&
+      (line_pen_.style != raster::PenStyle::psSolid || line_pen_.mode != raster::PenMode::pmCopy ||
+       (line_pen_.small_dots && line_pen_.width == 1))) {
     return false;
   }
   const DrawingIndex& index = Index();
@@ -401,7 +406,8 @@ int LineSeries::FinalRunStart(const ChartAxis& vertical, int first, int last, in
   // Whether every point from..last lies on pixel_y: the mapping keeps value
   // order, so it is enough that the extremes do.
   const auto all_on_row = [&](int from) {
-    const MinMaxPyramid::Extremes e = pyramid.Query(static_cast<std::size_t>(from), static_cast<std::size_t>(last));
+    const MinMaxPyramid::Extremes e =
+        pyramid.Query(static_cast<std::size_t>(from), static_cast<std::size_t>(last));
     return vertical.YValueToPixel(e.lowest) == pixel_y && vertical.YValueToPixel(e.highest) == pixel_y;
   };
   int on = last;
@@ -456,7 +462,8 @@ int LineSeries::HitTest(int x, int y) const {
   // column x can answer there; the last point is tried on its own.
   int from = first;
   int to = last;
-  if (last - first > 2 && Index().x_ascending && MapsInside(horizontal, XValueAt(first), XValueAt(last - 1))) {
+  if (last - first > 2 && Index().x_ascending &&
+      MapsInside(horizontal, XValueAt(first), XValueAt(last - 1))) {
     const int direction =
         horizontal.XValueToPixel(XValueAt(last - 1)) >= horizontal.XValueToPixel(XValueAt(first)) ? 1 : -1;
     const auto key = [&](int i) { return direction * horizontal.XValueToPixel(XValueAt(i)); };

@@ -15,7 +15,17 @@ namespace kep::chart {
 
 class LineSeries;
 
-enum class PointerStyle { psRectangle, psCircle, psTriangle, psDownTriangle, psCross, psDiagCross, psStar, psDiamond, psSmallDot };
+enum class PointerStyle {
+  psRectangle,
+  psCircle,
+  psTriangle,
+  psDownTriangle,
+  psCross,
+  psDiagCross,
+  psStar,
+  psDiamond,
+  psSmallDot
+};
 
 // The marker of a series' points. Its settings are kept and count in the
 // series' margins; this chart draws no markers.
@@ -156,11 +166,11 @@ class LineSeries : public ChartSeries {
     std::uint64_t y_changes = 0;
     std::uint64_t x_edits = 0;
     std::uint64_t y_edits = 0;
-    std::size_t points = 0;              // the point count it was built for
+    std::size_t points = 0;               // the point count it was built for
     std::size_t first_unordered = kNone;  // the first X below the one before it, or NaN
     std::size_t first_nan = kNone;        // the first NaN Y
-    bool x_ascending = false;  // every X is at most the next, none is NaN
-    bool y_comparable = false;  // no Y is NaN; y_extremes is built
+    bool x_ascending = false;             // every X is at most the next, none is NaN
+    bool y_comparable = false;            // no Y is NaN; y_extremes is built
     MinMaxPyramid y_extremes;
   };
   struct Pixel {

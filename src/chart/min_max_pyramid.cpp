@@ -41,10 +41,12 @@ void MinMaxPyramid::Clear() {
   levels_.clear();
 }
 
-void MinMaxPyramid::Scan(std::size_t level, std::size_t first, std::size_t last, Extremes& into, bool& any) const {
+void MinMaxPyramid::Scan(std::size_t level, std::size_t first, std::size_t last, Extremes& into,
+                         bool& any) const {
   if (first >= last) return;
   if (!any) {
-    into = level == 0 ? Extremes{values_->ValueAt(static_cast<int>(first)), values_->ValueAt(static_cast<int>(first))}
+    into = level == 0 ? Extremes{values_->ValueAt(static_cast<int>(first)),
+                                 values_->ValueAt(static_cast<int>(first))}
                       : levels_[level - 1][first];
     any = true;
     ++first;

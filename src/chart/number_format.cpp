@@ -43,7 +43,8 @@ Pattern Parse(std::string_view text) {
     }
   }
   pattern.suffix = std::string(text.substr(i));
-  pattern.percent = pattern.prefix.find('%') != std::string::npos || pattern.suffix.find('%') != std::string::npos;
+  pattern.percent =
+      pattern.prefix.find('%') != std::string::npos || pattern.suffix.find('%') != std::string::npos;
   return pattern;
 }
 
@@ -98,7 +99,8 @@ std::string NumberFormat::Format(double value, std::string_view pattern_text) co
   const std::string digits = Digits(std::fabs(value), std::chars_format::fixed, pattern.max_decimals);
   std::string integer_part = digits.substr(0, digits.find('.'));
   std::string fraction = pattern.max_decimals > 0 ? digits.substr(digits.find('.') + 1) : std::string();
-  while (static_cast<int>(fraction.size()) > pattern.min_decimals && fraction.back() == '0') fraction.pop_back();
+  while (static_cast<int>(fraction.size()) > pattern.min_decimals && fraction.back() == '0')
+    fraction.pop_back();
 
   const bool zero = integer_part.find_first_not_of('0') == std::string::npos &&
                     fraction.find_first_not_of('0') == std::string::npos;

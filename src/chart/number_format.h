@@ -15,7 +15,8 @@ class NumberFormat {
  public:
   NumberFormat() = default;
   NumberFormat(std::string thousands_separator, std::string decimal_separator)
-      : thousands_separator_(std::move(thousands_separator)), decimal_separator_(std::move(decimal_separator)) {}
+      : thousands_separator_(std::move(thousands_separator)),
+        decimal_separator_(std::move(decimal_separator)) {}
 
   // The separators of the numeric locale called name, as setlocale names
   // locales: "" is the user's (LC_ALL, LC_NUMERIC or LANG), "C", or

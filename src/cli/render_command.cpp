@@ -92,8 +92,10 @@ std::optional<T> ParseNumber(std::string_view text) {
 
 void ParseSize(std::string_view text, Options& options) {
   const std::size_t x = text.find('x');
-  const std::optional<int> width = x == std::string_view::npos ? std::nullopt : ParseNumber<int>(text.substr(0, x));
-  const std::optional<int> height = x == std::string_view::npos ? std::nullopt : ParseNumber<int>(text.substr(x + 1));
+  const std::optional<int> width =
+      x == std::string_view::npos ? std::nullopt : ParseNumber<int>(text.substr(0, x));
+  const std::optional<int> height =
+      x == std::string_view::npos ? std::nullopt : ParseNumber<int>(text.substr(x + 1));
   if (!width || !height || *width < 1 || *height < 1 || *width > kMaxSide || *height > kMaxSide) {
     throw UsageError{"--size needs WxH with sides from 1 to " + std::to_string(kMaxSide) + ", not " +
                      std::string(text)};
@@ -180,7 +182,8 @@ Options ParseArguments(std::span<const std::string_view> args) {
     }
   }
   if (!file) throw UsageError{"no FILE given"};
-  if (options.mode == Mode::kLayout && options.output) throw UsageError{"--layout writes no GIF; -o does not apply"};
+  if (options.mode == Mode::kLayout && options.output)
+    throw UsageError{"--layout writes no GIF; -o does not apply"};
   options.file = *file;
   return options;
 }
@@ -261,11 +264,13 @@ struct RenderedChart {
 
 // A name ending in ".png" (in any case) gets a PNG file, any other a GIF file.
 void WriteImage(const Options& options) {
-  const std::string output =
-      options.output ? *options.output : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
+  const std::string output = options.output
+                                 ? *options.output
+                                 : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
   viewer::RefuseToOverwriteSequence(output, options.file);
   const RenderedChart rendered(options);
-  viewer::SaveImageFile(rendered.bitmap, viewer::ImageFormatOf(output).value_or(viewer::ImageFormat::kGif), output);
+  viewer::SaveImageFile(rendered.bitmap, viewer::ImageFormatOf(output).value_or(viewer::ImageFormat::kGif),
+                        output);
 }
 
 // ---- the layout as JSON ----

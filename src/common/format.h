@@ -12,10 +12,7 @@ inline std::string FormatArgument(std::string_view text) { return std::string(te
 inline std::string FormatArgument(const char* text) { return std::string(text); }
 inline std::string FormatArgument(const std::string& text) { return text; }
 template <typename T>
-  requires std::is_integral_v<T>
-std::string FormatArgument(T value) {
-  return std::to_string(value);
-}
+requires std::is_integral_v<T> std::string FormatArgument(T value) { return std::to_string(value); }
 
 }  // namespace detail
 

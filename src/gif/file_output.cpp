@@ -197,7 +197,8 @@ std::string TemporaryName(const std::string& target_name, std::mt19937_64& rando
 mode_t NewFileMode() {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind("Umask:", 0) == 0) return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    if (line.rfind("Umask:", 0) == 0)
+      return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
   }
   return 0600;
 }
@@ -214,8 +215,8 @@ class TemporaryFile {
     const CleanupSignalsBlocked blocked;
     for (int attempt = 0; attempt < 100; ++attempt) {
       name_ = TemporaryName(target_name, random);
-      const int fd =
-          ::openat(folder_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+      const int fd = ::openat(folder_, name_.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
       error_ = errno;
       if (fd >= 0) {
         file_.Reset(fd);
@@ -252,10 +253,12 @@ class TemporaryFile {
   // file written: one put in its place is never moved onto the target.
   void RenameOver(const std::string& file_name, const std::string& target_name) {
     struct stat now {};
-    if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0) ThrowCannotCreate(file_name, errno);
+    if (::fstatat(folder_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+      ThrowCannotCreate(file_name, errno);
     if (now.st_dev != written_.st_dev || now.st_ino != written_.st_ino) ThrowCannotCreate(file_name, EEXIST);
     const CleanupSignalsBlocked blocked;
-    if (::renameat(folder_, name_.c_str(), folder_, target_name.c_str()) != 0) ThrowCannotCreate(file_name, errno);
+    if (::renameat(folder_, name_.c_str(), folder_, target_name.c_str()) != 0)
+      ThrowCannotCreate(file_name, errno);
     renamed_ = true;
   }
 
@@ -284,7 +287,8 @@ void TakeOverAttributes(int fd, const struct stat* old) {
   }
   mode_t mode = old->st_mode & 07777;
   struct stat now {};
-  if (::fstat(fd, &now) != 0 || now.st_uid != old->st_uid || now.st_gid != old->st_gid) mode &= ~(S_ISUID | S_ISGID);
+  if (::fstat(fd, &now) != 0 || now.st_uid != old->st_uid || now.st_gid != old->st_gid)
+    mode &= ~(S_ISUID | S_ISGID);
   ::fchmod(fd, mode);
 }
 
@@ -373,7 +377,8 @@ void WriteFileReplacing(const std::string& file_name, const std::function<void(O
   // FIFO put in its place meanwhile, and a regular file is never reached
   // through a link.
   const int no_follow = S_ISREG(existing.st_mode) ? O_NOFOLLOW : 0;
-  Descriptor file(::openat(folder.Get(), name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | no_follow));
+  Descriptor file(
+      ::openat(folder.Get(), name.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | no_follow));
   if (!file.Valid()) ThrowCannotCreate(file_name, errno);
   struct stat opened {};
   if (::fstat(file.Get(), &opened) != 0) ThrowCannotCreate(file_name, errno);

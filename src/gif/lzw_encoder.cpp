@@ -40,7 +40,8 @@ constexpr std::uint32_t FirstProbe(std::uint32_t prefix_high, std::uint32_t pref
 }
 
 static_assert([] {
-  for (std::uint32_t prefix = 0; prefix < 4096; prefix += 31) {  // within clang's constant-evaluation step limit
+  for (std::uint32_t prefix = 0; prefix < 4096;
+       prefix += 31) {  // within clang's constant-evaluation step limit
     for (std::uint32_t c = 0; c < 256; ++c) {
       if (FirstProbe(PrefixHigh(prefix), prefix, c) != FirstProbe((prefix << 8) | c)) return false;
     }
@@ -111,8 +112,7 @@ constexpr std::uint32_t MaxCodeFor(int width) { return width >= kMaxCodeWidth ? 
 // saved, at the first pixel not below color_count.
 template <bool kCheckColors>
 bool CompressRows(CodeState& state, std::uint32_t* table, std::uint32_t* last_child, GIFWriter& writer,
-                  const std::uint8_t* raster,
-                  int width, int height, bool interlace, unsigned color_count) {
+                  const std::uint8_t* raster, int width, int height, bool interlace, unsigned color_count) {
   std::uint64_t bucket = state.bucket;
   int bits = state.bits;
   int code_width = state.width;
@@ -286,11 +286,11 @@ void LZWEncoder::Encode(OutputStream& stream, int bits_per_pixel, int width, int
     put(clear_code);
     std::fill_n(table_.get(), kHashSize, kEmptySlot);
     std::fill_n(last_child_.get(), kCodeCount, kEmptySlot);
-    const bool ok = color_count >= 256
-                        ? CompressRows<false>(state, table_.get(), last_child_.get(), writer, raster, width,
-                                              height, interlace, 256)
-                        : CompressRows<true>(state, table_.get(), last_child_.get(), writer, raster, width,
-                                             height, interlace, static_cast<unsigned>(std::max(color_count, 0)));
+    const bool ok = color_count >= 256 ? CompressRows<false>(state, table_.get(), last_child_.get(), writer,
+                                                             raster, width, height, interlace, 256)
+                                       : CompressRows<true>(state, table_.get(), last_child_.get(), writer,
+                                                            raster, width, height, interlace,
+                                                            static_cast<unsigned>(std::max(color_count, 0)));
     if (!ok) {
       // Whole bytes already formed go out with the last partial block; no terminator.
       state.FlushWholeBytes();

@@ -59,8 +59,8 @@ bool EncodeImage(png_structp png, png_infop info, const gif::BitmapView& bitmap,
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_write_fn(png, png_get_error_ptr(png), OnWrite, OnFlush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap.width), static_cast<png_uint_32>(bitmap.height),
-               8,                         // bits per sample
-               PNG_COLOR_TYPE_RGB,        // red, green, blue; no alpha, no palette
+               8,                   // bits per sample
+               PNG_COLOR_TYPE_RGB,  // red, green, blue; no alpha, no palette
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   for (int y = 0; y < bitmap.height; ++y) {

@@ -9,7 +9,8 @@ namespace kep::raster {
 Bitmap::Bitmap(int width, int height) { Resize(width, height); }
 
 void Bitmap::Resize(int width, int height) {
-  const std::size_t count = static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
+  const std::size_t count =
+      static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0));
   // Empty until the new pixels are in place, so that a failed allocation
   // leaves a consistent 0 x 0 bitmap.
   width_ = 0;
@@ -29,8 +30,9 @@ void Bitmap::Resize(int width, int height) {
 void Bitmap::Fill(Color color) { std::fill(pixels_.begin(), pixels_.end(), color.ToXrgb()); }
 
 void Bitmap::CopyFrom(const Bitmap& source, int x, int y) {
-  const IntRect placed{x, y, static_cast<int>(std::min<long long>(static_cast<long long>(x) + source.width_, width_)),
-                       static_cast<int>(std::min<long long>(static_cast<long long>(y) + source.height_, height_))};
+  const IntRect placed{
+      x, y, static_cast<int>(std::min<long long>(static_cast<long long>(x) + source.width_, width_)),
+      static_cast<int>(std::min<long long>(static_cast<long long>(y) + source.height_, height_))};
   const IntRect area = placed.Intersect(Bounds());
   if (area.IsEmpty()) return;
   const std::size_t count = static_cast<std::size_t>(area.Width());

@@ -226,11 +226,12 @@ void ChartCanvas::DrawPatternedFrame(const IntRect& box) {
   const int right = box.Right - 1;
   const int bottom = box.Bottom - 1;
   if (box.Width() == 1 || box.Height() == 1) {
-    Line({box.Left, box.Top}, box.Width() == 1 ? IntPoint{box.Left, box.Bottom} : IntPoint{box.Right, box.Top});
+    Line({box.Left, box.Top},
+         box.Width() == 1 ? IntPoint{box.Left, box.Bottom} : IntPoint{box.Right, box.Top});
     return;
   }
-  const IntPoint corners[] = {{box.Left, box.Top}, {right, box.Top}, {right, bottom}, {box.Left, bottom},
-                              {box.Left, box.Top}};
+  const IntPoint corners[] = {
+      {box.Left, box.Top}, {right, box.Top}, {right, bottom}, {box.Left, bottom}, {box.Left, box.Top}};
   const IntPoint saved = pen_position_;
   Polyline(corners);
   pen_position_ = saved;
@@ -259,7 +260,9 @@ void ChartCanvas::FillWithBrush(const IntRect& rect) {
   }
 }
 
-void ChartCanvas::FillRect(const IntRect& rect, Color color) { PaintRect(rect, color.ToXrgb(), PenMode::pmCopy); }
+void ChartCanvas::FillRect(const IntRect& rect, Color color) {
+  PaintRect(rect, color.ToXrgb(), PenMode::pmCopy);
+}
 
 // ---- text ----
 
@@ -291,10 +294,18 @@ void ChartCanvas::RotatedTextOut(int x, int y, std::string_view text, int angle)
   double c = 0;
   double s = 0;
   switch (turn) {
-    case 0: c = 1; break;
-    case 90: s = 1; break;
-    case 180: c = -1; break;
-    case 270: s = -1; break;
+    case 0:
+      c = 1;
+      break;
+    case 90:
+      s = 1;
+      break;
+    case 180:
+      c = -1;
+      break;
+    case 270:
+      s = -1;
+      break;
     default: {
       const double radians = turn * std::numbers::pi / 180.0;
       c = std::cos(radians);
@@ -332,7 +343,8 @@ void ChartCanvas::RotatedTextOut(int x, int y, std::string_view text, int angle)
       const double dx = px + 0.5 - x;
       const int u = static_cast<int>(std::floor(dx * c - dy * s)) + anchor_u;
       const int v = static_cast<int>(std::floor(dx * s + dy * c)) + anchor_v;
-      if (u < image.left || v < image.top || u >= image.left + image.width || v >= image.top + image.height) continue;
+      if (u < image.left || v < image.top || u >= image.left + image.width || v >= image.top + image.height)
+        continue;
       const std::uint8_t alpha = image.At(u, v);
       const bool in_cell = u >= 0 && v >= 0 && u < image.cell_width && v < image.cell_height;
       if (opaque && in_cell) {

@@ -6,10 +6,11 @@
 #include FT_SIZES_H
 #include FT_SYNTHESIS_H
 
+#include <strings.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <strings.h>
 
 #include "common/error.h"
 #include "common/format.h"

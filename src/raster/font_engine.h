@@ -41,7 +41,9 @@ struct TextImage {
   int height = 0;
   std::vector<std::uint8_t> coverage;  // width * height, row by row
 
-  std::uint8_t At(int x, int y) const { return coverage[static_cast<std::size_t>(y - top) * width + (x - left)]; }
+  std::uint8_t At(int x, int y) const {
+    return coverage[static_cast<std::size_t>(y - top) * width + (x - left)];
+  }
 };
 
 // The characters an 8-bit text stands for, as the font engine draws them:

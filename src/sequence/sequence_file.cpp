@@ -30,9 +30,7 @@ SequenceFile::SequenceFile(const std::string& path) : path_(path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) ThrowCannotOpen(path, std::strerror(errno));
   struct stat status {};
-  const int error = ::fstat(fd_, &status) != 0             ? errno
-                    : S_ISDIR(status.st_mode)              ? EISDIR
-                    : 0;
+  const int error = ::fstat(fd_, &status) != 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
   if (error != 0 || !S_ISREG(status.st_mode)) {
     ::close(fd_);
     ThrowCannotOpen(path, error != 0 ? std::string_view(std::strerror(error)) : messages::kNotARegularFile);

@@ -152,7 +152,8 @@ void SequenceReader::TakeWord(const char* begin, const char* end) {
     std::size_t& length = s.lengths[s.words];
     if (s.words == 1 && !s.not_header) {
       s.not_header = length + n > kHeaderKeyword.size();
-      for (std::size_t k = 0; k < n && !s.not_header; ++k) s.not_header = begin[k] != kHeaderKeyword[length + k];
+      for (std::size_t k = 0; k < n && !s.not_header; ++k)
+        s.not_header = begin[k] != kHeaderKeyword[length + k];
     }
     if (s.words == 3 && length == 0 && n > 0) s.third_is_equals = *begin == '=';
     if (s.words == 1 && length == 0 && n > 0) s.hash_first = *begin == '#';

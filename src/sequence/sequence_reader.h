@@ -127,14 +127,14 @@ class SequenceReader {
   // What is known of the line in progress, updated byte run by byte run.
   // All zero at the start of a line, so that starting one is cheap.
   struct LineState {
-    std::uint64_t bytes = 0;      // characters so far
-    unsigned words = 0;           // words begun so far
-    bool in_word = false;         // the last character was part of a word
-    bool printable = false;       // a character above code 32 was seen
-    bool not_header = false;      // word 1 so far is no prefix of "Tavrine"
-    std::size_t lengths[4] = {};  // lengths of words 1 .. 3 (index 0 unused)
-    bool third_is_equals = false; // word 3 so far is "="
-    bool hash_first = false;      // word 1 begins with "#"
+    std::uint64_t bytes = 0;       // characters so far
+    unsigned words = 0;            // words begun so far
+    bool in_word = false;          // the last character was part of a word
+    bool printable = false;        // a character above code 32 was seen
+    bool not_header = false;       // word 1 so far is no prefix of "Tavrine"
+    std::size_t lengths[4] = {};   // lengths of words 1 .. 3 (index 0 unused)
+    bool third_is_equals = false;  // word 3 so far is "="
+    bool hash_first = false;       // word 1 begins with "#"
   };
   // Whether the term is word 2 of "n a(n)" lines: unknown while the
   // automatic column is 3 and no data line has come yet.
@@ -186,14 +186,14 @@ class SequenceReader {
   std::vector<ValuePoint> tentative_;
   bool tentative_out_ = true;
   std::uint64_t held_at_feed_start_ = 0;  // PointCount() when the Feed in progress began
-  std::size_t withdrawn_ = 0;        // of the Feed in progress
+  std::size_t withdrawn_ = 0;             // of the Feed in progress
   std::uint64_t final_points_ = 0;
   std::size_t largest_final_ = 0;
   std::vector<ValuePoint> batch_;
   std::vector<ValuePoint> provisional_;  // handed out, may be withdrawn
   std::vector<LineMark> marks_;
   LineMark next_mark_{kMarkEveryLines, kMarkEveryBytes};  // a line at or past either starts a mark
-  std::uint64_t line_start_ = 0;  // offset of the line in progress
+  std::uint64_t line_start_ = 0;                          // offset of the line in progress
 };
 
 }  // namespace kep::sequence

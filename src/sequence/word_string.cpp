@@ -17,8 +17,7 @@ bool IsWordDelimiter(std::string_view delimiters, char c) {
   return c != '\0' && UpToFirstNul(delimiters).find(c) != std::string_view::npos;
 }
 
-std::optional<std::size_t> WordPosition(unsigned n, std::string_view text,
-                                        std::string_view delimiters) {
+std::optional<std::size_t> WordPosition(unsigned n, std::string_view text, std::string_view delimiters) {
   text = UpToFirstNul(text);
   const std::size_t length = text.size();
   std::size_t offset = 0;

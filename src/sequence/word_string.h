@@ -17,8 +17,7 @@ bool IsWordDelimiter(std::string_view delimiters, char c);
 // Finds word n (numbered from 1) of text, which ends at its first NUL. Returns
 // the offset of the word's first character, or nothing when the text has fewer
 // than n words or n is 0.
-std::optional<std::size_t> WordPosition(unsigned n, std::string_view text,
-                                        std::string_view delimiters);
+std::optional<std::size_t> WordPosition(unsigned n, std::string_view text, std::string_view delimiters);
 
 // A text that hands out its words. A word is a maximal run of characters that
 // are not delimiters; delimiters before, between and after words belong to no

@@ -10,7 +10,8 @@ FileStamp StampOf(const struct stat& status) {
   FileStamp stamp;
   stamp.exists = true;
   stamp.size = static_cast<std::uint64_t>(status.st_size);
-  stamp.modified_ns = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+  stamp.modified_ns =
+      static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
   stamp.device = static_cast<std::uint64_t>(status.st_dev);
   stamp.inode = static_cast<std::uint64_t>(status.st_ino);
   return stamp;

@@ -54,7 +54,9 @@ void LoadController::StartRead(JobKind kind, const std::string& path) {
         FileStamp stamp = StampOf(path);
         context.SetTotalBytes(stamp.size);
         LoadHooks hooks;
-        hooks.progress = [&context](std::uint64_t bytes, std::uint64_t lines) { context.SetProgress(bytes, lines); };
+        hooks.progress = [&context](std::uint64_t bytes, std::uint64_t lines) {
+          context.SetProgress(bytes, lines);
+        };
         hooks.column = column;
         auto loaded = std::make_unique<LoadedSequence>(ReadSequence(path, hooks, context.StopToken()));
         const sequence::SequenceFile& file = *loaded->file;

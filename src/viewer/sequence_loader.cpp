@@ -32,7 +32,8 @@ void ReturnFreedMemory() {
 #endif
 }
 
-LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std::stop_token stop, bool keep_points) {
+LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std::stop_token stop,
+                            bool keep_points) {
   LoadedSequence loaded;
   try {
     loaded.path = path;

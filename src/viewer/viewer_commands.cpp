@@ -35,7 +35,8 @@ std::string ExtensionOf(const std::string& path) {
 void RefuseToOverwriteSequence(const std::string& output, const std::string& sequence_file) {
   std::error_code ec;  // a file that does not exist is not the sequence file
   if (!sequence_file.empty() && std::filesystem::equivalent(output, sequence_file, ec)) {
-    throw FileError(FormatMessage(gif::messages::kCannotCreateFile, output, std::string(messages::kIsTheSequenceFile)));
+    throw FileError(
+        FormatMessage(gif::messages::kCannotCreateFile, output, std::string(messages::kIsTheSequenceFile)));
   }
 }
 

@@ -32,7 +32,8 @@ const std::string kSamples = KEP_SOURCE_DIR "/samples";
 
 std::string Lines(int first, int count) {
   std::string text;
-  for (int i = first; i < first + count; ++i) text += std::to_string(i) + " " + std::string(1 + i % 30, '3') + " = x\n";
+  for (int i = first; i < first + count; ++i)
+    text += std::to_string(i) + " " + std::string(1 + i % 30, '3') + " = x\n";
   return text;
 }
 
@@ -176,7 +177,8 @@ class LoadFollowTest : public QObject {
 
     // Vanished: the chart stays; back again: loaded.
     std::filesystem::remove(path);
-    QVERIFY(QTest::qWaitFor([&] { return form1.Status().Message().text() == "File no longer found"; }, 10000));
+    QVERIFY(
+        QTest::qWaitFor([&] { return form1.Status().Message().text() == "File no longer found"; }, 10000));
     QCOMPARE(PointCount(form1), 3);
     dir_.Write("grow.kep", Lines(1, 7));
     QVERIFY(QTest::qWaitFor([&] { return PointCount(form1) == 7; }, 10000));

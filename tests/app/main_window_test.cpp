@@ -1,6 +1,8 @@
 // The desktop viewer's windows, menus, commands and mouse handling, driven
 // through the real widgets. Modal dialogs are answered from a timer that runs
 // inside their event loop.
+#include "app/main_window.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -24,14 +26,13 @@
 #include <map>
 
 #include "answer_modal.h"
-#include "load_ends.h"
 #include "app/about_box.h"
 #include "app/chart_widget.h"
 #include "app/installed_files.h"
-#include "app/main_window.h"
 #include "app/reformat_dialog.h"
 #include "cli/render_command.h"
 #include "gif/color_reduction.h"
+#include "load_ends.h"
 #include "png/png_check.h"
 #include "support/address_space_limit.h"
 #include "support/temp_dir.h"
@@ -67,10 +68,10 @@ QAction* ActionNamed(MainWindow& window, const char* name) { return window.findC
 
 // The bitmap's colours as the web palette reduces them, as 0xAARRGGBB.
 std::vector<QRgb> WebPaletteColours(const kep::raster::Bitmap& bitmap) {
-  const auto view = kep::gif::BitmapView::XRGB32(bitmap.Pixels().data(), bitmap.Width(), bitmap.Height(),
-                                                 bitmap.Stride());
-  const kep::gif::IndexedBitmap indexed =
-      kep::gif::ReduceBitmapColors(view, kep::gif::ReductionMethod::kWebPalette, kep::gif::DitherMode::kNearest, 8);
+  const auto view =
+      kep::gif::BitmapView::XRGB32(bitmap.Pixels().data(), bitmap.Width(), bitmap.Height(), bitmap.Stride());
+  const kep::gif::IndexedBitmap indexed = kep::gif::ReduceBitmapColors(
+      view, kep::gif::ReductionMethod::kWebPalette, kep::gif::DitherMode::kNearest, 8);
   std::vector<QRgb> colours;
   for (const std::uint8_t index : indexed.indices) {
     const kep::gif::GIFColor c = indexed.palette[index];
@@ -79,7 +80,9 @@ std::vector<QRgb> WebPaletteColours(const kep::raster::Bitmap& bitmap) {
   return colours;
 }
 
-kep::raster::Bitmap Picture(MainWindow& window) { return window.Chart1().RenderToBitmap(window.Chart1().ClientRect()); }
+kep::raster::Bitmap Picture(MainWindow& window) {
+  return window.Chart1().RenderToBitmap(window.Chart1().ClientRect());
+}
 
 // The chart of a newly started viewer that opened path.
 kep::raster::Bitmap FreshPicture(const std::string& path) {
@@ -371,7 +374,8 @@ class MainWindowTest : public QObject {
         QVERIFY(LoadEnds(form1));
       }
       QCOMPARE(EntriesOf(form1.OpenRecentMenu()),
-               QStringList({QString::fromStdString("&1 " + dir.File("a&&b.kep")), QString::fromStdString("&2 " + b)}));
+               QStringList({QString::fromStdString("&1 " + dir.File("a&&b.kep")),
+                            QString::fromStdString("&2 " + b)}));
     }
     std::filesystem::remove(a);
     MainWindow form1(kSamples);  // the next run
@@ -458,7 +462,8 @@ class MainWindowTest : public QObject {
         credits[name] = {label->geometry(), label->fontMetrics().horizontalAdvance(label->text())};
       }
       chart = box.findChild<QLabel*>("Image2")->pixmap().toImage();
-      if (const char* folder = std::getenv("KEP_SCREENSHOT_DIR")) box.grab().save(QString(folder) + "/about.png");
+      if (const char* folder = std::getenv("KEP_SCREENSHOT_DIR"))
+        box.grab().save(QString(folder) + "/about.png");
       QTest::mouseClick(box.findChild<QPushButton*>("Button1"), Qt::LeftButton);
       result = box.result();
     });
@@ -476,14 +481,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(credits["Label4"].first, QRect(14, 40, 233, 16));
     QCOMPARE(credits["Label2"].first, QRect(17, 128, 228, 16));
     QCOMPARE(credits["Label3"].first, QRect(56, 224, 150, 16));
-    for (const auto& [name, credit] : credits) QVERIFY2(credit.second <= credit.first.width(), qPrintable(name));
+    for (const auto& [name, credit] : credits)
+      QVERIFY2(credit.second <= credit.first.width(), qPrintable(name));
     // The small chart shows no text cut off at its edges: its outermost
     // pixels are all background.
     QCOMPARE(chart.size(), QSize(177, 65));
     for (int y = 0; y < chart.height(); ++y) {
       for (int x = 0; x < chart.width(); ++x) {
         if (x > 0 && y > 0 && x < chart.width() - 1 && y < chart.height() - 1) continue;
-        QVERIFY2((chart.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF, qPrintable(QString("ink at %1,%2").arg(x).arg(y)));
+        QVERIFY2((chart.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF,
+                 qPrintable(QString("ink at %1,%2").arg(x).arg(y)));
       }
     }
   }

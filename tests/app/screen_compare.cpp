@@ -75,8 +75,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   const auto view = kep::gif::BitmapView::XRGB32(shot.pixels.data(), shot.width, shot.height, shot.width);
-  const kep::gif::IndexedBitmap reduced =
-      kep::gif::ReduceBitmapColors(view, kep::gif::ReductionMethod::kWebPalette, kep::gif::DitherMode::kNearest, 8);
+  const kep::gif::IndexedBitmap reduced = kep::gif::ReduceBitmapColors(
+      view, kep::gif::ReductionMethod::kWebPalette, kep::gif::DitherMode::kNearest, 8);
   // The pixels that differ with the chart at row top of the screenshot:
   // stops at the first when first_only, prints five of them to report.
   const auto differences_at = [&](int top, bool first_only, std::ostream* report) {
@@ -87,8 +87,9 @@ int main(int argc, char** argv) {
       const std::uint32_t expected = (c.red << 16) | (c.green << 8) | c.blue;
       if (expected == reference.pixels[static_cast<std::size_t>(i)]) continue;
       if (++differences <= 5 && report != nullptr) {
-        *report << "pixel (" << i % shot.width << ", " << i / shot.width << "): screen " << std::hex << expected
-                << " renderer " << reference.pixels[static_cast<std::size_t>(i)] << std::dec << "\n";
+        *report << "pixel (" << i % shot.width << ", " << i / shot.width << "): screen " << std::hex
+                << expected << " renderer " << reference.pixels[static_cast<std::size_t>(i)] << std::dec
+                << "\n";
       }
       if (first_only) break;
     }
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
       const int count = differences_at(row, false, nullptr);
       if (count < fewest) fewest = count, closest = row;
     }
-    std::cerr << "at row " << closest << ":\n" << differences_at(closest, false, &std::cerr) << " pixels differ\n";
+    std::cerr << "at row " << closest << ":\n"
+              << differences_at(closest, false, &std::cerr) << " pixels differ\n";
     return 1;
   }
   std::cout << "identical at row " << top << "\n";

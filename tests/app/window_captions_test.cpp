@@ -12,11 +12,11 @@
 #include <QTest>
 
 #include "answer_modal.h"
-#include "load_ends.h"
 #include "app/about_box.h"
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/reformat_dialog.h"
+#include "load_ends.h"
 
 using kep::app::MainWindow;
 using kep::test::AnswerModal;

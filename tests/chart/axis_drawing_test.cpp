@@ -35,7 +35,8 @@ class AxisDrawingTest : public ::testing::Test {
     for (int y = 0; y < bitmap_.Height(); ++y) {
       for (int x = 0; x < bitmap_.Width(); ++x) {
         if (bitmap_.Pixel(x, y) == 0xFFFFFF) continue;
-        box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+        box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1),
+               std::max(box.Bottom, y + 1)};
       }
     }
     return box;
@@ -56,8 +57,8 @@ TEST_F(AxisDrawingTest, ValuesMapToPixelsBothWays) {
   EXPECT_EQ(bottom.XValueToPixel(1.5), 53);
   EXPECT_EQ(bottom.PixelToValue(350), 51);
   EXPECT_EQ(bottom.PixelToValue(50), 1);
-  EXPECT_EQ(bottom.XValueToPixel(1.25), 52);  // t = 1.5 rounds to 2
-  EXPECT_EQ(bottom.XValueToPixel(1.75), 54);  // t = 4.5 rounds to 4
+  EXPECT_EQ(bottom.XValueToPixel(1.25), 52);                     // t = 1.5 rounds to 2
+  EXPECT_EQ(bottom.XValueToPixel(1.75), 54);                     // t = 4.5 rounds to 4
   EXPECT_EQ(bottom.XValueToPixel(1e300), bottom.CenterPixel());  // beyond 32 bits
   bottom.SetInverted(true);
   EXPECT_EQ(bottom.XValueToPixel(1), 650);
@@ -166,7 +167,7 @@ TEST_F(AxisDrawingTest, LeftAxisLabelsTicksAndGrid) {
   for (int i = 0; i <= 20; ++i) EXPECT_EQ(ticks[static_cast<std::size_t>(i)], left.YValueToPixel(40 - 2 * i));
   EXPECT_EQ(left.AxisLinePos(), 60);
 
-  const int p = ticks[5];  // the label "30"
+  const int p = ticks[5];                      // the label "30"
   EXPECT_EQ(bitmap_.Pixel(56, p), 0x808080u);  // tick from x = 59 to 56
   EXPECT_EQ(bitmap_.Pixel(55, p), 0xFFFFFFu);
   // The dotted grid paints some pixels grey and leaves the gaps untouched.
@@ -179,7 +180,8 @@ TEST_F(AxisDrawingTest, LeftAxisLabelsTicksAndGrid) {
   bool ink_left = false;
   for (int y = p - 5; y <= p + 5; ++y) {
     for (int x = left.LabelsEdgePos(); x < 56; ++x) EXPECT_EQ(bitmap_.Pixel(x, y), 0xFFFFFFu);
-    for (int x = left.LabelsEdgePos() - 12; x < left.LabelsEdgePos(); ++x) ink_left |= bitmap_.Pixel(x, y) != 0xFFFFFF;
+    for (int x = left.LabelsEdgePos() - 12; x < left.LabelsEdgePos(); ++x)
+      ink_left |= bitmap_.Pixel(x, y) != 0xFFFFFF;
   }
   EXPECT_TRUE(ink_left);
   // Minor ticks between the labels 30 and 28: 2 pixels long.
@@ -280,7 +282,8 @@ namespace {
 TEST_F(AxisDrawingTest, AxesPlacedFarOutsideStayOffTheSurface) {
   for (const double percent : {1e12, -1e12, 2e9, -2e9}) {
     for (const int angle : {0, 90, 180, 270, 45}) {
-      for (ChartAxis* axis : {&chart_.LeftAxis(), &chart_.BottomAxis(), &chart_.RightAxis(), &chart_.TopAxis()}) {
+      for (ChartAxis* axis :
+           {&chart_.LeftAxis(), &chart_.BottomAxis(), &chart_.RightAxis(), &chart_.TopAxis()}) {
         bitmap_.Fill(raster::clWhite);
         axis->SetPositionPercent(percent);
         axis->SetLabelsAngle(angle);

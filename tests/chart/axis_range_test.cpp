@@ -65,8 +65,10 @@ TEST(AxisRangeTest, RefusedValuesLeaveTheAxisUnchanged) {
   EXPECT_EQ(ErrorOf([&] { axis.SetMinimum(1); }), "Axis Minimum Value must be <= Maximum");
   EXPECT_EQ(ErrorOf([&] { axis.SetIncrement(-0.5); }), "Axis increment must be >= 0");
   EXPECT_EQ(ErrorOf([&] { axis.SetLabelsSeparation(-1); }), "Labels Separation % must be greater than 0");
-  EXPECT_EQ(ErrorOf([&] { axis.SetLabelsAngle(360); }), "Axis Labels Angle must be between 0 and 359 degrees");
-  EXPECT_EQ(ErrorOf([&] { axis.Title().SetAngle(-1); }), "Axis Title Angle must be between 0 and 359 degrees");
+  EXPECT_EQ(ErrorOf([&] { axis.SetLabelsAngle(360); }),
+            "Axis Labels Angle must be between 0 and 359 degrees");
+  EXPECT_EQ(ErrorOf([&] { axis.Title().SetAngle(-1); }),
+            "Axis Title Angle must be between 0 and 359 degrees");
   EXPECT_THROW(axis.SetMaximum(-1), AxisException);
   EXPECT_THROW(axis.SetLabelsAngle(-90), ChartException);
   EXPECT_EQ(axis.Maximum(), 0);
@@ -170,9 +172,9 @@ TEST(AxisRangeTest, ComputeRangeTakesTheSeriesExtremes) {
 TEST(AxisRangeTest, NextNiceStepFollowsOneTwoFive) {
   const struct {
     double x, next;
-  } cases[] = {{1, 2}, {2, 5}, {5, 10}, {10, 20}, {20, 50}, {50, 100}, {3, 5}, {7, 10},
-               {0.3, 0.5}, {0.1, 0.2}, {0.2, 0.5}, {1e-12, 2e-12}, {1e6, 2e6}, {1.5e-7, 2e-7},
-               {2e-7, 5e-7}, {9.99e-5, 1e-4}, {1e300, 2e300}, {5e307, 1e308}};
+  } cases[] = {{1, 2},     {2, 5},         {5, 10},      {10, 20},        {20, 50},       {50, 100},
+               {3, 5},     {7, 10},        {0.3, 0.5},   {0.1, 0.2},      {0.2, 0.5},     {1e-12, 2e-12},
+               {1e6, 2e6}, {1.5e-7, 2e-7}, {2e-7, 5e-7}, {9.99e-5, 1e-4}, {1e300, 2e300}, {5e307, 1e308}};
   for (const auto& c : cases) EXPECT_EQ(NextNiceStep(c.x), c.next) << c.x;
   // Every member of the sequence moves to the next one, in every decade.
   for (int exponent = -300; exponent <= 300; ++exponent) {
@@ -193,15 +195,15 @@ TEST(AxisRangeTest, LabelSteps) {
     int separation, max_labels;
     double step;
   } cases[] = {
-      {0, 41, 0, 10, 29, 2},         // 41 labels too many; 41 / 2 = 20.5 rounds to 20
+      {0, 41, 0, 10, 29, 2},  // 41 labels too many; 41 / 2 = 20.5 rounds to 20
       {0, 40, 0, 10, 20, 2},
-      {1, 1000, 0, 10, 18, 100},      // 999 / 50 rounds to 20 > 18
-      {0, 30, 3, 10, 6, 5},           // a step of 3 does not fit, 5 does
+      {1, 1000, 0, 10, 18, 100},  // 999 / 50 rounds to 20 > 18
+      {0, 30, 3, 10, 6, 5},       // a step of 3 does not fit, 5 does
       {0, 30, 3, 10, 10, 3},
-      {0, 1e-10, 0, 10, 29, 5e-12},   // 100 labels at 1e-12, 50 at 2e-12, 20 at 5e-12
+      {0, 1e-10, 0, 10, 29, 5e-12},  // 100 labels at 1e-12, 50 at 2e-12, 20 at 5e-12
       {0, 0.5, 0, 10, 10, 0.05},
-      {0, 41, 0, 10, 0, 1e-12},       // no label fits
-      {0, 20000, 0, 0, 20, 1000},     // labels fit without separation too
+      {0, 41, 0, 10, 0, 1e-12},    // no label fits
+      {0, 20000, 0, 0, 20, 1000},  // labels fit without separation too
       {0, 1e300, 0, 10, 10, 1e299},
   };
   for (const auto& c : cases) {

@@ -114,10 +114,10 @@ TEST(ChartLayoutTest, FramedTitleFillsOnlyItsTextWidthAndAddsTheFrameToItsSpace)
   const int width = chart.Canvas().TextWidth("Tavrine file: ") + chart.Canvas().TextWidth("W");
   EXPECT_EQ(chart.Title().TitleBox(), (IntRect{8, 6, 8 + width, 6 + line_height + 4}));
   EXPECT_EQ(chart.PlotRect().Top, 6 + 2 + line_height + 2 + 5);
-  EXPECT_EQ(target.Pixel(8, 6), kBlack);                   // frame
-  EXPECT_EQ(target.Pixel(8 + width - 2, 8), kBlack);       // frame, 2 pixels wide
-  EXPECT_EQ(target.Pixel(8 + width - 3, 8), 0xFFFF00u);    // yellow fill inside
-  EXPECT_EQ(target.Pixel(8 + width + 1, 8), kWhite);       // nothing beyond the text width
+  EXPECT_EQ(target.Pixel(8, 6), kBlack);                 // frame
+  EXPECT_EQ(target.Pixel(8 + width - 2, 8), kBlack);     // frame, 2 pixels wide
+  EXPECT_EQ(target.Pixel(8 + width - 3, 8), 0xFFFF00u);  // yellow fill inside
+  EXPECT_EQ(target.Pixel(8 + width + 1, 8), kWhite);     // nothing beyond the text width
 }
 
 TEST(ChartLayoutTest, BottomFootTakesSpaceFromTheBottom) {
@@ -195,7 +195,7 @@ TEST(ChartSettingsTest, GradientAndBevelsPaintTheBackground) {
   chart.SetBorderWidth(2);
   Bitmap target(100, 101);
   chart.DrawChart(target, target.Bounds());
-  EXPECT_EQ(target.Pixel(0, 0), kWhite);       // light bevel, top left
+  EXPECT_EQ(target.Pixel(0, 0), kWhite);        // light bevel, top left
   EXPECT_EQ(target.Pixel(99, 100), 0x808080u);  // shadow, bottom right
   EXPECT_EQ(target.Pixel(2, 50), kWhite);       // border in the panel colour
   // Inside the border the gradient runs from the start colour at the top to
@@ -322,8 +322,8 @@ TEST(ChartCaptureTest, ChartWithoutPointsCapturesTitleWallAndAxes) {
   EXPECT_EQ(image.Width(), 300);
   EXPECT_GT(CountPixels(image, image.Bounds(), kBlue), 0);  // title
   const IntRect plot = chart.PlotRect();
-  EXPECT_EQ(image.Pixel(plot.Left, plot.Top), kBlack);       // wall
-  EXPECT_LT(plot.Bottom, 200 - 3 - 5);                       // the bottom axis' band
+  EXPECT_EQ(image.Pixel(plot.Left, plot.Top), kBlack);  // wall
+  EXPECT_LT(plot.Bottom, 200 - 3 - 5);                  // the bottom axis' band
   host.ProcessPaint();
   EXPECT_EQ(image, host.Pixels());
 }

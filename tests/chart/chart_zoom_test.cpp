@@ -332,7 +332,7 @@ TEST_F(ZoomTest, WheelShiftsTheVerticalAxesByThreePercentPerNotch) {
   EXPECT_DOUBLE_EQ(chart.LeftAxis().Minimum(), minimum - 0.03 * range);
   EXPECT_DOUBLE_EQ(chart.LeftAxis().Maximum(), maximum - 0.03 * range);
   EXPECT_GT(host.FullDrawCount(), draws);  // repainted at once
-  chart.MouseWheel(-2);  // toward the user
+  chart.MouseWheel(-2);                    // toward the user
   EXPECT_DOUBLE_EQ(chart.LeftAxis().Minimum(), minimum + 0.03 * range);
   EXPECT_EQ(chart.BottomAxis().Maximum(), bottom_max);
   EXPECT_TRUE(chart.BottomAxis().Automatic());

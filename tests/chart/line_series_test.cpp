@@ -158,7 +158,8 @@ TEST(LineSeriesDrawingTest, ANullPointBreaksTheLine) {
   for (const int x : blue) {
     EXPECT_FALSE(x > column(1) + 1 && x < column(3) - 1) << x;
   }
-  EXPECT_EQ(CountBlue(picture, {column(3), row - 1, column(4) - 1, row + 1}), 2 * (column(4) - 1 - column(3)));
+  EXPECT_EQ(CountBlue(picture, {column(3), row - 1, column(4) - 1, row + 1}),
+            2 * (column(4) - 1 - column(3)));
   EXPECT_EQ(c.series->LastPointColor(), clBlue);
 }
 
@@ -275,7 +276,8 @@ std::vector<Scene> Scenes() {
   scenes.push_back({"spikes", [](LineChart& c) {
                       std::mt19937 random(3);
                       std::vector<double> ys(8000, 5);
-                      for (int k = 0; k < 40; ++k) ys[random() % ys.size()] = static_cast<double>(random() % 400);
+                      for (int k = 0; k < 40; ++k)
+                        ys[random() % ys.size()] = static_cast<double>(random() % 400);
                       ys.back() = 390;  // a spike on the very last point
                       c.AddAll(ys);
                     }});
@@ -328,7 +330,8 @@ std::vector<Scene> Scenes() {
                       c.Add(1e9, 0);
                       c.chart.BottomAxis().SetRange(0, 5000);
                     }});
-  scenes.push_back({"null points", [](LineChart& c) {
+  scenes.push_back({"null points",
+                    [](LineChart& c) {
                       std::mt19937 random(11);
                       const std::vector<double> ys = RandomWalk(random, 5000, 1);
                       for (std::size_t i = 0; i < ys.size(); ++i) {
@@ -336,13 +339,15 @@ std::vector<Scene> Scenes() {
                       }
                     },
                     false});
-  scenes.push_back({"stairs", [](LineChart& c) {
+  scenes.push_back({"stairs",
+                    [](LineChart& c) {
                       std::mt19937 random(12);
                       c.AddAll(RandomWalk(random, 3000, 1));
                       c.series->SetStairs(true);
                     },
                     false});
-  scenes.push_back({"a spike beyond the drawable range", [](LineChart& c) {
+  scenes.push_back({"a spike beyond the drawable range",
+                    [](LineChart& c) {
                       std::mt19937 random(13);
                       std::vector<double> ys = RandomWalk(random, 3000, 1);
                       ys[1500] = 1e12;
@@ -475,8 +480,8 @@ int ReferenceHitTest(const LineChart& c, int x, int y) {
     const auto [qx, qy] = pixel(i - 1);
     const long long cross = 1LL * (x - qx) * (py - qy) - 1LL * (y - qy) * (px - qx);
     const long long length = std::max(std::abs(px - qx), std::abs(py - qy));
-    if (std::llabs(cross) < length && x >= std::min(px, qx) && x <= std::max(px, qx) && y >= std::min(py, qy) &&
-        y <= std::max(py, qy)) {
+    if (std::llabs(cross) < length && x >= std::min(px, qx) && x <= std::max(px, qx) &&
+        y >= std::min(py, qy) && y <= std::max(py, qy)) {
       return i - 1;
     }
   }

@@ -16,10 +16,11 @@ TEST(NumberFormatTest, DefaultAxisPattern) {
     double value;
     const char* text;
   } cases[] = {
-      {1234.5, "1,234.5"}, {12, "12"},       {0.0004, "0"},          {2.0000000000000004, "2"},
-      {-1500, "-1,500"},   {-0.0004, "0"},   {0.2, "0.2"},           {1234567.891, "1,234,567.891"},
-      {999.9996, "1,000"}, {100, "100"},     {-0.5, "-0.5"},         {1e20, "100,000,000,000,000,000,000"},
-      {0.0005, "0.001"},   {0.125, "0.125"}, {0.0625, "0.062"},  // halves of the exact binary value go to even
+      {1234.5, "1,234.5"}, {12, "12"},       {0.0004, "0"},     {2.0000000000000004, "2"},
+      {-1500, "-1,500"},   {-0.0004, "0"},   {0.2, "0.2"},      {1234567.891, "1,234,567.891"},
+      {999.9996, "1,000"}, {100, "100"},     {-0.5, "-0.5"},    {1e20, "100,000,000,000,000,000,000"},
+      {0.0005, "0.001"},   {0.125, "0.125"}, {0.0625, "0.062"},  // halves of the exact binary value go to
+                                                                 // even
   };
   for (const auto& c : cases) EXPECT_EQ(format.Format(c.value, "#,##0.###"), c.text) << c.value;
 }
@@ -28,7 +29,9 @@ TEST(NumberFormatTest, SeparatorsAreSettings) {
   const NumberFormat format(".", ",");
   EXPECT_EQ(format.Format(1234567.25, "#,##0.###"), "1.234.567,25");
   const NumberFormat spaced("\xC2\xA0", ",");
-  EXPECT_EQ(spaced.Format(-12345.5, "#,##0.###"), "-12\xC2\xA0" "345,5");
+  EXPECT_EQ(spaced.Format(-12345.5, "#,##0.###"),
+            "-12\xC2\xA0"
+            "345,5");
 }
 
 TEST(NumberFormatTest, OtherPatterns) {

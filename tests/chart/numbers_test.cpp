@@ -18,9 +18,9 @@ TEST(NumbersTest, NearestRoundsHalvesToEven) {
 }
 
 TEST(NumbersTest, MulDivRoundsHalvesAwayFromZero) {
-  EXPECT_EQ(MulDiv(1, 753, 100), 8);   // 7.53
-  EXPECT_EQ(MulDiv(1, 561, 100), 6);   // 5.61
-  EXPECT_EQ(MulDiv(1, 250, 100), 3);   // 2.5
+  EXPECT_EQ(MulDiv(1, 753, 100), 8);  // 7.53
+  EXPECT_EQ(MulDiv(1, 561, 100), 6);  // 5.61
+  EXPECT_EQ(MulDiv(1, 250, 100), 3);  // 2.5
   EXPECT_EQ(MulDiv(-1, 250, 100), -3);
   EXPECT_EQ(MulDiv(1, 250, -100), -3);
   EXPECT_EQ(MulDiv(7, 1, 3), 2);

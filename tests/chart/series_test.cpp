@@ -1,11 +1,10 @@
-#include "chart/chart_series.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "chart/chart_series.h"
 #include "chart_test_support.h"
 
 namespace kep::chart {

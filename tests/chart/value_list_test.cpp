@@ -1,5 +1,3 @@
-#include "chart/chart_value_list.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
@@ -8,6 +6,7 @@
 #include "chart/block_array.h"
 #include "chart/chart_exceptions.h"
 #include "chart/chart_series.h"
+#include "chart/chart_value_list.h"
 
 namespace kep::chart {
 namespace {

@@ -93,11 +93,15 @@ TEST(RenderChartTest, LayoutDescribesTheDrawing) {
   EXPECT_NE(json.find("\"visible_points\": [0, 2]"), std::string::npos);
   EXPECT_NE(json.find("\"title_box\": ["), std::string::npos);
   // The left axis: fixed by the load at the largest digit count + 1.
-  EXPECT_NE(json.find("{\"name\": \"left\", \"visible\": true, \"automatic\": false, \"minimum\": 0, \"maximum\": 4, "),
-            std::string::npos)
+  EXPECT_NE(
+      json.find(
+          "{\"name\": \"left\", \"visible\": true, \"automatic\": false, \"minimum\": 0, \"maximum\": 4, "),
+      std::string::npos)
       << json;
-  EXPECT_NE(json.find("{\"name\": \"bottom\", \"visible\": true, \"automatic\": true, \"minimum\": 2, \"maximum\": 4, "),
-            std::string::npos)
+  EXPECT_NE(
+      json.find(
+          "{\"name\": \"bottom\", \"visible\": true, \"automatic\": true, \"minimum\": 2, \"maximum\": 4, "),
+      std::string::npos)
       << json;
   EXPECT_NE(json.find("{\"value\": 4, \"text\": \"4\", \"pixel\": "), std::string::npos);
   EXPECT_NE(json.find("\"name\": \"depth\""), std::string::npos);
@@ -114,21 +118,20 @@ TEST(RenderChartTest, LayoutDescribesTheDrawing) {
 TEST(RenderChartTest, RefusesSizesAndZoomsItCannotHonour) {
   test::TempDir dir;
   const std::string file = dir.Write("a.kep", kFile);
-  for (const auto& args : std::vector<std::vector<std::string_view>>{
-           {file, "--size", "0x10"},
-           {file, "--size", "10x"},
-           {file, "--size", "16385x10"},
-           {file, "--size", "10 x10"},
-           {file, "--size"},
-           {file, "--zoom", "1:2:3"},
-           {file, "--zoom", "1:1:2:3"},
-           {file, "--zoom", "nan:1:2:3"},
-           {file, "--zoom", "1:2:3:4:5"},
-           {file, "--zoom", "1:2:3:inf"},
-           {file, file},
-           {"-o", "x.gif"},
-           {"--layout", file, "-o", "x.gif"},
-           {file, "--frames", "2"}}) {
+  for (const auto& args : std::vector<std::vector<std::string_view>>{{file, "--size", "0x10"},
+                                                                     {file, "--size", "10x"},
+                                                                     {file, "--size", "16385x10"},
+                                                                     {file, "--size", "10 x10"},
+                                                                     {file, "--size"},
+                                                                     {file, "--zoom", "1:2:3"},
+                                                                     {file, "--zoom", "1:1:2:3"},
+                                                                     {file, "--zoom", "nan:1:2:3"},
+                                                                     {file, "--zoom", "1:2:3:4:5"},
+                                                                     {file, "--zoom", "1:2:3:inf"},
+                                                                     {file, file},
+                                                                     {"-o", "x.gif"},
+                                                                     {"--layout", file, "-o", "x.gif"},
+                                                                     {file, "--frames", "2"}}) {
     const Outcome run = Render(args);
     EXPECT_EQ(run.status, 2) << args.back();
     EXPECT_NE(run.err.find("Usage:"), std::string::npos);

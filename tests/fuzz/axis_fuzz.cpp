@@ -32,16 +32,17 @@ struct AxisState {
   int separation, labels_angle, title_angle;
 
   static AxisState Of(const ChartAxis& axis) {
-    return {axis.Automatic(), axis.AutomaticMinimum(), axis.AutomaticMaximum(),
-            axis.Minimum(),   axis.Maximum(),          axis.Increment(),
-            axis.LabelsSeparation(), axis.LabelsAngle(), axis.Title().Angle()};
+    return {axis.Automatic(),        axis.AutomaticMinimum(), axis.AutomaticMaximum(),
+            axis.Minimum(),          axis.Maximum(),          axis.Increment(),
+            axis.LabelsSeparation(), axis.LabelsAngle(),      axis.Title().Angle()};
   }
   // Bitwise for the doubles, so that NaN equals NaN.
   bool operator==(const AxisState& other) const {
     return automatic == other.automatic && automatic_minimum == other.automatic_minimum &&
            automatic_maximum == other.automatic_maximum && Same(minimum, other.minimum) &&
-           Same(maximum, other.maximum) && Same(increment, other.increment) && separation == other.separation &&
-           labels_angle == other.labels_angle && title_angle == other.title_angle;
+           Same(maximum, other.maximum) && Same(increment, other.increment) &&
+           separation == other.separation && labels_angle == other.labels_angle &&
+           title_angle == other.title_angle;
   }
   static bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 };
@@ -131,13 +132,16 @@ void ChangeAxis(FuzzedDataProvider& input, ChartAxis& axis) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   kep::chart::Chart chart;
-  auto& series = static_cast<kep::chart::LineSeries&>(chart.AddSeries(std::make_unique<kep::chart::LineSeries>()));
+  auto& series =
+      static_cast<kep::chart::LineSeries&>(chart.AddSeries(std::make_unique<kep::chart::LineSeries>()));
   const int points = input.ConsumeIntegralInRange(0, 8);
   for (int i = 0; i < points; ++i) {
     const double x = ConsumeChartDouble(input);
-    series.AddPoint(x, ConsumeChartDouble(input), input.ConsumeBool() ? "label" : "", kep::raster::clSeriesColor);
+    series.AddPoint(x, ConsumeChartDouble(input), input.ConsumeBool() ? "label" : "",
+                    kep::raster::clSeriesColor);
   }
-  kep::chart::HeadlessHost host(chart, input.ConsumeIntegralInRange(0, 500), input.ConsumeIntegralInRange(0, 400));
+  kep::chart::HeadlessHost host(chart, input.ConsumeIntegralInRange(0, 500),
+                                input.ConsumeIntegralInRange(0, 400));
   host.ProcessPaint();
 
   for (int steps = 0; steps < 32 && input.remaining_bytes() > 0; ++steps) {

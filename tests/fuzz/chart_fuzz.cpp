@@ -115,13 +115,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int y = input.ConsumeIntegralInRange(-40, height + 40);
     switch (static_cast<Step>(input.ConsumeIntegralInRange(0, static_cast<int>(Step::kCount) - 1))) {
       case Step::kDown:
-        chart.MouseDown(static_cast<MouseButton>(input.ConsumeIntegralInRange(0, 2)), ConsumeShift(input), x, y);
+        chart.MouseDown(static_cast<MouseButton>(input.ConsumeIntegralInRange(0, 2)), ConsumeShift(input), x,
+                        y);
         break;
       case Step::kMove:
         chart.MouseMove(ConsumeShift(input), x, y);
         break;
       case Step::kUp:
-        chart.MouseUp(static_cast<MouseButton>(input.ConsumeIntegralInRange(0, 2)), ConsumeShift(input), x, y);
+        chart.MouseUp(static_cast<MouseButton>(input.ConsumeIntegralInRange(0, 2)), ConsumeShift(input), x,
+                      y);
         break;
       case Step::kWheel:
         chart.MouseWheel(input.ConsumeIntegralInRange(-3, 3));
@@ -140,12 +142,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         chart.UndoZoom();
         break;
       case Step::kResize:
-        width = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 3) : input.ConsumeIntegralInRange(0, kMaxWidth);
-        height = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 3) : input.ConsumeIntegralInRange(0, kMaxHeight);
+        width = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 3)
+                                    : input.ConsumeIntegralInRange(0, kMaxWidth);
+        height = input.ConsumeBool() ? input.ConsumeIntegralInRange(0, 3)
+                                     : input.ConsumeIntegralInRange(0, kMaxHeight);
         host.Resize(width, height);
         break;
       case Step::kRender: {
-        const IntRect rect{x, y, x + input.ConsumeIntegralInRange(-2, kMaxWidth), y + input.ConsumeIntegralInRange(-2, kMaxHeight)};
+        const IntRect rect{x, y, x + input.ConsumeIntegralInRange(-2, kMaxWidth),
+                           y + input.ConsumeIntegralInRange(-2, kMaxHeight)};
         try {
           const Bitmap bitmap = chart.RenderToBitmap(rect);
           KEP_CHECK(bitmap.Width() == rect.Width() && bitmap.Height() == rect.Height());

@@ -85,7 +85,8 @@ struct Expected {
 };
 
 GIFColor ColorOf(std::uint32_t rgb) {
-  return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb)};
+  return {static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
+          static_cast<std::uint8_t>(rgb)};
 }
 
 std::vector<GIFColor> FixedPalette(ReductionMethod method) {
@@ -99,9 +100,10 @@ std::vector<GIFColor> FixedPalette(ReductionMethod method) {
       for (int v = 0; v < 256; ++v) palette.push_back(ColorOf(0x010101u * static_cast<unsigned>(v)));
       return palette;
     default:  // the web palette: 216 colours, then black up to 256
-      for (int n = 0; n < 216; ++n) palette.push_back({static_cast<std::uint8_t>(51 * (n / 36)),
-                                                       static_cast<std::uint8_t>(51 * (n / 6 % 6)),
-                                                       static_cast<std::uint8_t>(51 * (n % 6))});
+      for (int n = 0; n < 216; ++n)
+        palette.push_back({static_cast<std::uint8_t>(51 * (n / 36)),
+                           static_cast<std::uint8_t>(51 * (n / 6 % 6)),
+                           static_cast<std::uint8_t>(51 * (n % 6))});
       palette.resize(256, GIFColor{});
       return palette;
   }
@@ -117,11 +119,12 @@ std::optional<Expected> Reduce(const BitmapView& bitmap, ReductionMethod method)
       std::uint32_t rgb = source.rgb;
       if (source.index >= 0) {
         const auto i = static_cast<std::size_t>(source.index);
-        rgb = i < bitmap.palette.size()
-                  ? std::uint32_t{bitmap.palette[i].red} << 16 | bitmap.palette[i].green << 8 | bitmap.palette[i].blue
-                  : 0;
+        rgb = i < bitmap.palette.size() ? std::uint32_t{bitmap.palette[i].red} << 16 |
+                                              bitmap.palette[i].green << 8 | bitmap.palette[i].blue
+                                        : 0;
       }
-      const int r = static_cast<int>(rgb >> 16), g = static_cast<int>(rgb >> 8 & 255), b = static_cast<int>(rgb & 255);
+      const int r = static_cast<int>(rgb >> 16), g = static_cast<int>(rgb >> 8 & 255),
+                b = static_cast<int>(rgb & 255);
       const int luminance = 77 * r + 150 * g + 29 * b;
       int index = 0;
       switch (method) {
@@ -144,7 +147,8 @@ std::optional<Expected> Reduce(const BitmapView& bitmap, ReductionMethod method)
           int best_distance = -1;
           for (int i = 0; i < 4; ++i) {
             const GIFColor c = expected.palette[static_cast<std::size_t>(i)];
-            const int distance = (r - c.red) * (r - c.red) + (g - c.green) * (g - c.green) + (b - c.blue) * (b - c.blue);
+            const int distance =
+                (r - c.red) * (r - c.red) + (g - c.green) * (g - c.green) + (b - c.blue) * (b - c.blue);
             if (best_distance < 0 || distance < best_distance) {
               best_distance = distance;
               index = i;
@@ -201,8 +205,9 @@ Decoded DecodeWithGiflib(const std::vector<std::uint8_t>& bytes) {
     for (int c = 0; map != nullptr && c < map->ColorCount; ++c) {
       decoded.palette.push_back({map->Colors[c].Red, map->Colors[c].Green, map->Colors[c].Blue});
     }
-    decoded.raster.assign(image.RasterBits,
-                          image.RasterBits + static_cast<std::size_t>(image.ImageDesc.Width) * image.ImageDesc.Height);
+    decoded.raster.assign(
+        image.RasterBits,
+        image.RasterBits + static_cast<std::size_t>(image.ImageDesc.Width) * image.ImageDesc.Height);
   }
   DGifCloseFile(file, &error);
   return decoded;
@@ -262,7 +267,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const auto method = static_cast<ReductionMethod>(method_number);
   const bool supported_method = method == ReductionMethod::kNone || method == ReductionMethod::kFourGrays ||
-                                method == ReductionMethod::kMonochrome || method == ReductionMethod::kGrayScale ||
+                                method == ReductionMethod::kMonochrome ||
+                                method == ReductionMethod::kGrayScale ||
                                 method == ReductionMethod::kWebPalette;
   const bool indexed = known_format && bits <= 8;
   const bool empty = bitmap.width == 0 || bitmap.height == 0;
@@ -275,7 +281,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Which failure, if any, filling the image must raise.
   bool must_refuse = !known_format || bitmap.width < 0 || bitmap.height < 0;
   if (!must_refuse && !empty) {
-    must_refuse = stride < row_bytes || (indexed ? palette.size() > 256 : !supported_method || dither_number != 0);
+    must_refuse =
+        stride < row_bytes || (indexed ? palette.size() > 256 : !supported_method || dither_number != 0);
   }
   std::optional<Expected> expected;
   if (!must_refuse && !empty) {
@@ -304,7 +311,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Writing refuses the run-length kind and indices that the palette does not hold.
   bool write_must_refuse = compression_number == 1;
   if (expected) {
-    const std::size_t colors = std::max<std::size_t>(expected->palette.size(), expected->palette.empty() ? 1 : 0);
+    const std::size_t colors =
+        std::max<std::size_t>(expected->palette.size(), expected->palette.empty() ? 1 : 0);
     for (const std::uint8_t index : expected->indices) write_must_refuse |= index >= colors;
   }
   kep::gif::MemoryStream stream;

@@ -78,7 +78,8 @@ std::vector<std::pair<double, double>> StreamPoints(std::string_view text, std::
   SequenceReader reader(sq_file, choice);
   std::vector<std::pair<double, double>> points;
   for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
-    const std::size_t piece = sizes.empty() ? text.size() : 1 + static_cast<unsigned char>(sizes[k % sizes.size()]) % 32;
+    const std::size_t piece =
+        sizes.empty() ? text.size() : 1 + static_cast<unsigned char>(sizes[k % sizes.size()]) % 32;
     const kep::sequence::PointBatch batch = reader.Feed(text.substr(at, piece));
     at += piece;
     Check(batch.withdrawn <= points.size());

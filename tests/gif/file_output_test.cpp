@@ -67,7 +67,8 @@ class FileOutputTest : public ::testing::Test {
       ::close(channel[0]);
       if (::geteuid() == 0 && (::setgid(kOtherUser) != 0 || ::setuid(kOtherUser) != 0)) ::_exit(2);
       const std::string result = action();
-      const bool sent = ::write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+      const bool sent =
+          ::write(channel[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
       ::_exit(sent ? 0 : 3);
     }
     ::close(channel[1]);
@@ -195,7 +196,8 @@ TEST_F(FileOutputTest, AnyNameLengthFitsAndATerminatedSaveLeavesNoTemporaryFile)
 
   for (const int signal_number : {SIGTERM, SIGINT}) {
     const ReplaceHooks interrupt{[signal_number](const std::string&) { ::raise(signal_number); }};
-    EXPECT_EXIT(WriteFileReplacing(longest, Content("new"), interrupt), ::testing::KilledBySignal(signal_number), "");
+    EXPECT_EXIT(WriteFileReplacing(longest, Content("new"), interrupt),
+                ::testing::KilledBySignal(signal_number), "");
   }
   EXPECT_EQ(test::ReadFileBytes(longest), "old");
   EXPECT_EQ(Names().size(), 1u);

@@ -1,8 +1,8 @@
 // The off-screen image, targets and drawing state of the surface.
 #include <gtest/gtest.h>
 
-#include "raster/chart_canvas.h"
 #include "pixels.h"
+#include "raster/chart_canvas.h"
 
 namespace kep::raster {
 namespace {

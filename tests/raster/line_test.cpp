@@ -4,8 +4,8 @@
 #include <climits>
 #include <random>
 
-#include "raster/chart_canvas.h"
 #include "pixels.h"
+#include "raster/chart_canvas.h"
 
 namespace kep::raster {
 namespace {
@@ -65,7 +65,7 @@ TEST_F(LineTest, WidePensAreSquaresWithTheExtraPixelAboveAndLeft) {
   Bitmap bitmap(7, 7);
   Use(bitmap);
   canvas_.SetPen(Pen{clBlack, 3});
-  canvas_.Line({1, 1}, {5, 5});  // a diagonal: squares centred on (1,1)..(4,4)
+  canvas_.Line({1, 1}, {5, 5});                // a diagonal: squares centred on (1,1)..(4,4)
   EXPECT_EQ(Picture(bitmap), (Rows{"###....",  //
                                    "####...",  //
                                    "#####..",  //
@@ -101,8 +101,9 @@ TEST_F(LineTest, ClippingMatchesUnclippedDrawing) {
     for (int y = 0; y < 40; ++y) {
       for (int x = 0; x < 40; ++x) {
         const std::uint32_t expected = clip.Contains({x, y}) ? whole.Pixel(x + 200, y + 200) : 0xFFFFFF;
-        ASSERT_EQ(clipped.Pixel(x, y), expected) << "line " << from.x << "," << from.y << " to " << to.x << ","
-                                                 << to.y << " width " << pen.width << " at " << x << "," << y;
+        ASSERT_EQ(clipped.Pixel(x, y), expected)
+            << "line " << from.x << "," << from.y << " to " << to.x << "," << to.y << " width " << pen.width
+            << " at " << x << "," << y;
       }
     }
   }

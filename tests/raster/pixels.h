@@ -14,7 +14,8 @@ inline IntRect PaintedBox(const Bitmap& bitmap, Color background = clWhite) {
   for (int y = 0; y < bitmap.Height(); ++y) {
     for (int x = 0; x < bitmap.Width(); ++x) {
       if (bitmap.Pixel(x, y) == background.ToXrgb()) continue;
-      box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+      box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1),
+             std::max(box.Bottom, y + 1)};
     }
   }
   return box.IsEmpty() ? IntRect{} : box;

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "common/error.h"
-#include "raster/chart_canvas.h"
 #include "pixels.h"
+#include "raster/chart_canvas.h"
 #include "support/temp_dir.h"
 
 namespace kep::raster {

@@ -20,7 +20,8 @@ struct Read {
   std::uint64_t bytes = 0;
 };
 
-Read ReadFile(const std::string& path, std::uint64_t end = SequenceFile::kWholeFile, std::stop_token stop = {}) {
+Read ReadFile(const std::string& path, std::uint64_t end = SequenceFile::kWholeFile,
+              std::stop_token stop = {}) {
   const SequenceFile file(path);
   SequenceReader reader(IsSQFileName(std::filesystem::path(path).filename().string()));
   Read read;
@@ -64,8 +65,10 @@ TEST(SequenceFileTest, OnlyRegularFilesAreOpened) {
             "Cannot open file \"" + dir.path().string() + "\". Is a directory");
   const std::string fifo = dir.File("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(ErrorText([&] { SequenceFile{fifo}; }), "Cannot open file \"" + fifo + "\". It is not a regular file");
-  EXPECT_EQ(ErrorText([] { SequenceFile{"/dev/zero"}; }), "Cannot open file \"/dev/zero\". It is not a regular file");
+  EXPECT_EQ(ErrorText([&] { SequenceFile{fifo}; }),
+            "Cannot open file \"" + fifo + "\". It is not a regular file");
+  EXPECT_EQ(ErrorText([] { SequenceFile{"/dev/zero"}; }),
+            "Cannot open file \"/dev/zero\". It is not a regular file");
 }
 
 // Reading ends at the file's end, at the offset asked for (so that a file

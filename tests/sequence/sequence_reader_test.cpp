@@ -55,7 +55,8 @@ TEST(SequenceReaderTest, LineEndsAndTheFirstNul) {
   EXPECT_EQ(Read("1 1 = a\r\n2 22 = b\r\n3 333 = c"), expected);
   EXPECT_EQ(Read("1 1 = a\r2 22 = b\r3 333 = c\r"), expected);
   // LF CR and CR CR LF end two lines: the empty line between shifts X.
-  EXPECT_EQ(Read("1 1 = a\n\r2 22 = b\r\r\n3 333 = c"), (Points{{1, 1}, {3, 1}, {5, 1}}));  // line 1 empty: column 3
+  EXPECT_EQ(Read("1 1 = a\n\r2 22 = b\r\r\n3 333 = c"),
+            (Points{{1, 1}, {3, 1}, {5, 1}}));  // line 1 empty: column 3
   // Nothing after the first NUL counts; the line before it does.
   EXPECT_EQ(Read(std::string("1 1 = a\n2 22 = b\0\n3 333 = c\n", 26)), (Points{{1, 1}, {2, 2}}));
 
@@ -216,7 +217,8 @@ TEST(SequenceReaderTest, TheLineIndexMarksLinesByCountAndBySize) {
   text += long_line + "\nafter\n";
   for (std::size_t at = 0; at < text.size(); at += 4093) reader.Feed(std::string_view(text).substr(at, 4093));
   const std::vector<LineMark>& marks = reader.LineIndex();
-  const std::vector<LineMark> expected{{0, 0}, {4096, 4096 * 9}, {8192, 8192 * 9}, {10001, 10000 * 9 + long_line.size() + 1}};
+  const std::vector<LineMark> expected{
+      {0, 0}, {4096, 4096 * 9}, {8192, 8192 * 9}, {10001, 10000 * 9 + long_line.size() + 1}};
   ASSERT_EQ(marks.size(), expected.size());
   for (std::size_t i = 0; i < marks.size(); ++i) {
     EXPECT_EQ(marks[i].line, expected[i].line);

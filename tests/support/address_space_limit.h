@@ -31,7 +31,8 @@ class AddressSpaceLimit {
   explicit AddressSpaceLimit(std::size_t extra_bytes) {
     std::size_t pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
-    if (pages == 0 || ::getrlimit(RLIMIT_AS, &previous_) != 0) throw std::runtime_error("no address space size");
+    if (pages == 0 || ::getrlimit(RLIMIT_AS, &previous_) != 0)
+      throw std::runtime_error("no address space size");
     rlimit limit = previous_;
     limit.rlim_cur = pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) + extra_bytes;
     if (::setrlimit(RLIMIT_AS, &limit) != 0) throw std::runtime_error("cannot limit the address space");

@@ -12,7 +12,8 @@ namespace kep::test {
 // LOCPATH (tests/support/CMakeLists.txt).
 inline constexpr const char* kGermanLocale = "de_DE.UTF-8";
 inline constexpr const char* kFrenchLocale = "fr_FR.UTF-8";
-inline constexpr const char* kLocaleHint = "compile the test locales with localedef and point LOCPATH at them";
+inline constexpr const char* kLocaleHint =
+    "compile the test locales with localedef and point LOCPATH at them";
 
 // Makes name the process's C and C++ locale while it lives, as a desktop
 // toolkit does at start-up behind the program's back, and restores the

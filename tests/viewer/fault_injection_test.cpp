@@ -4,8 +4,9 @@
 // previous file as they were. Changes to the process itself (user, mounts,
 // memory limit) are made in a child process.
 #include <fcntl.h>
-#include <malloc.h>
 #include <grp.h>
+#include <gtest/gtest.h>
+#include <malloc.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -13,11 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -75,7 +74,8 @@ std::string InChild(const std::function<std::string()>& body) {
   ::close(pipe_ends[1]);
   std::string result;
   char buffer[4096];
-  for (ssize_t n; (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;) result.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;)
+    result.append(buffer, static_cast<std::size_t>(n));
   ::close(pipe_ends[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -154,7 +154,8 @@ TEST_F(FaultTest, SavingToAFullDiskOrAFolderFailsAndKeepsThePreviousFile) {
 // A folder the user may not write to: as root the child first becomes an
 // ordinary user, for whom the folder's permissions count.
 TEST_F(FaultTest, SavingIntoAFolderWithoutWritePermissionKeepsThePreviousFile) {
-  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_exec |
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all |
+                                               std::filesystem::perms::group_exec |
                                                std::filesystem::perms::others_exec);
   const std::string locked = dir.File("locked");
   std::filesystem::create_directory(locked);
@@ -187,9 +188,10 @@ TEST_F(FaultTest, SavingOntoAReadOnlyFileSystemKeepsThePreviousFile) {
       return std::string(kSkip) + "no user and mount namespaces here: " + std::strerror(errno);
     }
     // Keep this user's files this user's inside the namespace.
-    const bool mapped = WriteText("/proc/self/setgroups", "deny") &&
-                        WriteText("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") &&
-                        WriteText("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
+    const bool mapped =
+        WriteText("/proc/self/setgroups", "deny") &&
+        WriteText("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") &&
+        WriteText("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
     if (!mapped || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
         ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
         ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
@@ -276,7 +278,8 @@ TEST_F(FaultTest, LoadingNeedsMemoryForThePointsOnly) {
     // The load's worker thread takes its memory from the main arena: an arena
     // of its own would reserve address space that the limit counts.
     ::mallopt(M_ARENA_MAX, 1);
-    if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0) return std::string(kSkip) + "cannot lower the limit";
+    if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+      return std::string(kSkip) + "cannot lower the limit";
     std::string result = "many: " + ErrorOf([&] { Open(many); });
     result += "\nchart: " + ChartState();
     result += "\nwide: " + ErrorOf([&] { Open(wide); });
@@ -286,7 +289,8 @@ TEST_F(FaultTest, LoadingNeedsMemoryForThePointsOnly) {
     return result;
   });
   if (outcome.starts_with(kSkip)) GTEST_SKIP() << outcome;
-  EXPECT_EQ(outcome, "many: Out of memory\nchart: " + before + "\nwide: no error, 40 points\ntail: no error, 3 points");
+  EXPECT_EQ(outcome, "many: Out of memory\nchart: " + before +
+                         "\nwide: no error, 40 points\ntail: no error, 3 points");
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ namespace {
 
 std::string Lines(int first, int count) {
   std::string text;
-  for (int i = first; i < first + count; ++i) text += std::to_string(i) + " " + std::string(1 + i % 40, '7') + " = x\n";
+  for (int i = first; i < first + count; ++i)
+    text += std::to_string(i) + " " + std::string(1 + i % 40, '7') + " = x\n";
   return text;
 }
 
@@ -129,7 +130,7 @@ TEST_F(LoadControllerTest, OpenErrorsAreRaisedWhenTheLoadIsTakenIn) {
 TEST_F(LoadControllerTest, AppendsInChunksShowWhatAFreshOpenShows) {
   const std::string path = dir.Write("grow.kep", Lines(1, 100));
   Open(path);
-  window.ProcessPaint();  // the drawing index exists, and appends extend it
+  window.ProcessPaint();              // the drawing index exists, and appends extend it
   EXPECT_EQ(Look(), LoadEnd::kNone);  // nothing changed
   const sequence::SequenceReader* reader = loads.Reader();
   ASSERT_NE(reader, nullptr);
@@ -279,8 +280,8 @@ TEST_F(LoadControllerTest, TheUsersViewStaysWhileAppendsArrive) {
   chart.ZoomToValues({.bottom = {10, 20}, .top = {0, 1}, .left = {2, 9}, .right = {0, 1}});
   views.InputHandled();
   const auto axes = [&] {
-    return std::vector<double>{chart.BottomAxis().Minimum(), chart.BottomAxis().Maximum(), chart.LeftAxis().Minimum(),
-                               chart.LeftAxis().Maximum()};
+    return std::vector<double>{chart.BottomAxis().Minimum(), chart.BottomAxis().Maximum(),
+                               chart.LeftAxis().Minimum(), chart.LeftAxis().Maximum()};
   };
   const std::vector<double> zoomed = axes();
   Append(path, "101 " + std::string(300, '9') + " = x\n");

@@ -3,9 +3,8 @@
 // undos with the mouse and by value, each painted. The memory in use at the
 // end must be what it was after a warm-up: nothing may pile up per load or
 // per zoom.
-#include <malloc.h>
-
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <string>
 
@@ -66,14 +65,14 @@ class LongRunTest : public ::testing::Test {
     switch (i % 5) {
       case 0:  // zoom into a dragged rectangle
       case 1:  // pan with the other button
-        {
-          const auto button = i % 5 == 0 ? chart::MouseButton::mbLeft : chart::MouseButton::mbRight;
-          chart.MouseDown(button, kNoKeys, x, y);
-          chart.MouseMove(kNoKeys, x + 20, y + 15);
-          chart.MouseMove(kNoKeys, x + 40, y + 30);
-          chart.MouseUp(button, kNoKeys, x + 40, y + 30);
-          break;
-        }
+      {
+        const auto button = i % 5 == 0 ? chart::MouseButton::mbLeft : chart::MouseButton::mbRight;
+        chart.MouseDown(button, kNoKeys, x, y);
+        chart.MouseMove(kNoKeys, x + 20, y + 15);
+        chart.MouseMove(kNoKeys, x + 40, y + 30);
+        chart.MouseUp(button, kNoKeys, x + 40, y + 30);
+        break;
+      }
       case 2:
         chart.ZoomToValues({.bottom = {1.0 + i % 30, 10.0 + i % 50},
                             .top = {1, 2},

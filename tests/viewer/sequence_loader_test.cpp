@@ -146,7 +146,8 @@ TEST(SequenceLoaderTest, ALoadGoesOnWithAppendedBytes) {
       std::ofstream out(path, std::ios::app | std::ios::binary);
       out << more;
     }
-    loaded.file->ReadInto(*loaded.reader, [&](const sequence::PointBatch& batch) { ApplyBatch(program.Series(), batch); });
+    loaded.file->ReadInto(*loaded.reader,
+                          [&](const sequence::PointBatch& batch) { ApplyBatch(program.Series(), batch); });
   }
   ProgramChart fresh;
   LoadSequence(path, fresh, {});

@@ -121,13 +121,14 @@ TEST(RecentFilesTest, KeepsTenDistinctFilesNewestFirst) {
   RecentFiles recent;
   for (int i = 1; i <= 12; ++i) recent.Add("/f" + std::to_string(i));
   recent.Add("/f5");
-  EXPECT_EQ(recent.Files(), (std::vector<std::string>{"/f5", "/f12", "/f11", "/f10", "/f9", "/f8", "/f7", "/f6",
-                                                      "/f4", "/f3"}));
+  EXPECT_EQ(recent.Files(), (std::vector<std::string>{"/f5", "/f12", "/f11", "/f10", "/f9", "/f8", "/f7",
+                                                      "/f6", "/f4", "/f3"}));
   recent.Remove("/f12");
   EXPECT_EQ(recent.Files().size(), 9u);
   // A kept list comes back in its order, without repeats, empty entries or more than ten.
   const RecentFiles kept({"/a", "", "/b", "/a", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j", "/k"});
-  EXPECT_EQ(kept.Files(), (std::vector<std::string>{"/a", "/b", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j"}));
+  EXPECT_EQ(kept.Files(),
+            (std::vector<std::string>{"/a", "/b", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j"}));
 }
 
 TEST_F(ViewerCommandsTest, OpenedFilesBecomeRecentAndAVanishedOneIsRemovedWithAMessage) {
