@@ -108,11 +108,47 @@ struct CodeState {
 
 constexpr std::uint32_t MaxCodeFor(int width) { return width >= kMaxCodeWidth ? 4096u : (1u << width) - 1; }
 
-// Compresses the pixels of the rows in walk order. Returns false, with the state
-// saved, at the first pixel not below color_count.
+constexpr std::uint32_t kNotFound = 0xFFFFFFFF;
+
+// The code of the string prefix + c, or kNotFound with slot set to the empty
+// slot where that string goes.
+inline std::uint32_t FindString(const std::uint32_t* table, std::uint32_t prefix, std::uint32_t c,
+                                std::uint32_t& slot) {
+  const std::uint32_t key = (prefix << 8) | c;
+  std::uint32_t h = FirstProbe(kPrefixHigh.value[prefix], prefix, c);
+  std::uint32_t entry = table[h];
+  for (int probes = 1; (entry >> 12) != key && entry < kOccupiedBelow; ++probes) {
+    h = NextProbe(h, probes);
+    entry = table[h];
+  }
+  slot = h;
+  return (entry >> 12) == key ? entry & 0xFFF : kNotFound;
+}
+
+// Calls row(y) for the rows in walk order, the four interlace passes or top to
+// bottom, until row returns false. Returns whether every row was walked.
+template <typename Row>
+inline bool WalkRows(int height, bool interlace, Row&& row) {
+  static constexpr int kPasses[4][2] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+  const int pass_count = interlace ? 4 : 1;
+  for (int pass = 0; pass < pass_count; ++pass) {
+    const int start = interlace ? kPasses[pass][0] : 0;
+    const int step = interlace ? kPasses[pass][1] : 1;
+    for (int y = start; y < height; y += step) {
+      if (!row(y)) return false;
+    }
+  }
+  return true;
+}
+
+// Compresses the pixels of the rows in walk order; the first row is row 0 in
+// either order, and its first pixel starts the first string. Returns false,
+// with the state saved, at the first pixel not below color_count.
 template <bool kCheckColors>
 bool CompressRows(CodeState& state, std::uint32_t* table, std::uint32_t* last_child, GIFWriter& writer,
                   const std::uint8_t* raster, int width, int height, bool interlace, unsigned color_count) {
+  if (kCheckColors && raster[0] >= color_count) return false;
+  // The loop works on local copies, which the compiler keeps in registers.
   std::uint64_t bucket = state.bucket;
   int bits = state.bits;
   int code_width = state.width;
@@ -121,10 +157,9 @@ bool CompressRows(CodeState& state, std::uint32_t* table, std::uint32_t* last_ch
   std::uint8_t* out = state.out;
   std::uint8_t* const buffer = state.buffer;
   std::uint8_t* const limit = buffer + kPackBytes;
-  std::uint32_t prefix = 0;
-  bool first = true;
+  std::uint32_t prefix = raster[0];
 
-  auto put = [&](std::uint32_t code) {
+  const auto put = [&](std::uint32_t code) {
     bucket |= static_cast<std::uint64_t>(code) << bits;
     bits += code_width;
     if (bits >= 32) {
@@ -138,86 +173,59 @@ bool CompressRows(CodeState& state, std::uint32_t* table, std::uint32_t* last_ch
       }
     }
   };
-  auto save = [&] {
-    state.bucket = bucket;
-    state.bits = bits;
-    state.width = code_width;
-    state.max_code = max_code;
-    state.next_free = next_free;
-    state.out = out;
-    state.prefix = prefix;
+  // Emits the string that prefix + c does not continue, and starts the next
+  // one with c. The new string takes the next free code and the empty slot;
+  // when the codes run out, a clear code starts a fresh table instead. The
+  // width follows the next free code at the moment of emitting.
+  const auto end_string = [&](std::uint32_t c, std::uint32_t slot) {
+    put(prefix);
+    if (static_cast<std::uint32_t>(next_free) > max_code) max_code = MaxCodeFor(++code_width);
+    if (next_free < kLastCode) {
+      table[slot] = (((prefix << 8) | c) << 12) | static_cast<std::uint32_t>(next_free);
+      last_child[prefix] = (c << 12) | static_cast<std::uint32_t>(next_free);
+      ++next_free;
+    } else {
+      put(static_cast<std::uint32_t>(state.clear_code));  // written at the old width
+      code_width = state.initial_width;
+      max_code = MaxCodeFor(code_width);
+      std::fill_n(table, kHashSize, kEmptySlot);
+      std::fill_n(last_child, kCodeCount, kEmptySlot);
+      next_free = state.clear_code + 2;
+    }
+    prefix = c;
   };
-
-  static constexpr int kPasses[4][2] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
-  const int pass_count = interlace ? 4 : 1;
-  for (int pass = 0; pass < pass_count; ++pass) {
-    const int start = interlace ? kPasses[pass][0] : 0;
-    const int step = interlace ? kPasses[pass][1] : 1;
-    for (int y = start; y < height; y += step) {
-      const std::uint8_t* p = raster + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-      const std::uint8_t* const row_end = p + width;
-      if (first) {
-        if (kCheckColors && *p >= color_count) {
-          save();
-          return false;
-        }
-        prefix = *p++;
-        first = false;
+  const auto compress_row = [&](int y) {
+    const std::uint8_t* const row = raster + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    for (const std::uint8_t* p = y == 0 ? row + 1 : row; p < row + width; ++p) {
+      const std::uint32_t c = *p;
+      if (kCheckColors && c >= color_count) return false;
+      // The string continued with this pixel last time: no table lookup needed.
+      const std::uint32_t cached = last_child[prefix];
+      if ((cached >> 12) == c) {
+        prefix = cached & 0xFFF;
+        continue;
       }
-      for (; p < row_end; ++p) {
-        const std::uint32_t c = *p;
-        if (kCheckColors && c >= color_count) {
-          save();
-          return false;
-        }
-        // The string continued with this pixel last time: no table lookup needed.
-        const std::uint32_t cached = last_child[prefix];
-        if ((cached >> 12) == c) {
-          prefix = cached & 0xFFF;
-          continue;
-        }
-        const std::uint32_t key = (prefix << 8) | c;
-        std::uint32_t h = FirstProbe(kPrefixHigh.value[prefix], prefix, c);
-        std::uint32_t slot = table[h];
-        if ((slot >> 12) == key) {
-          last_child[prefix] = (c << 12) | (slot & 0xFFF);
-          prefix = slot & 0xFFF;
-          continue;
-        }
-        if (slot < kOccupiedBelow) {
-          int probes = 0;
-          do {
-            h = NextProbe(h, ++probes);
-            slot = table[h];
-          } while ((slot >> 12) != key && slot < kOccupiedBelow);
-          if ((slot >> 12) == key) {
-            last_child[prefix] = (c << 12) | (slot & 0xFFF);
-            prefix = slot & 0xFFF;
-            continue;
-          }
-        }
-        // Not found: emit the prefix; the width follows the next free code at that moment.
-        put(prefix);
-        if (static_cast<std::uint32_t>(next_free) > max_code) max_code = MaxCodeFor(++code_width);
-        if (next_free < kLastCode) {
-          table[h] = (key << 12) | static_cast<std::uint32_t>(next_free);
-          last_child[prefix] = (c << 12) | static_cast<std::uint32_t>(next_free);
-          ++next_free;
-          prefix = c;
-        } else {
-          prefix = c;
-          put(static_cast<std::uint32_t>(state.clear_code));  // written at the old width
-          code_width = state.initial_width;
-          max_code = MaxCodeFor(code_width);
-          std::fill_n(table, kHashSize, kEmptySlot);
-          std::fill_n(last_child, kCodeCount, kEmptySlot);
-          next_free = state.clear_code + 2;
-        }
+      std::uint32_t slot;
+      const std::uint32_t code = FindString(table, prefix, c, slot);
+      if (code == kNotFound) {
+        end_string(c, slot);
+      } else {
+        last_child[prefix] = (c << 12) | code;
+        prefix = code;
       }
     }
-  }
-  save();
-  return true;
+    return true;
+  };
+
+  const bool complete = WalkRows(height, interlace, compress_row);
+  state.bucket = bucket;
+  state.bits = bits;
+  state.width = code_width;
+  state.max_code = max_code;
+  state.next_free = next_free;
+  state.out = out;
+  state.prefix = prefix;
+  return complete;
 }
 
 }  // namespace
