@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,14 +41,22 @@ class BlockArray {
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
-  T& operator[](std::size_t i) { return blocks_[i >> kShift][i & kMask]; }
-  const T& operator[](std::size_t i) const { return blocks_[i >> kShift][i & kMask]; }
+  // Indices are checked in debug builds only: the drawing loops read
+  // hundreds of millions of elements.
+  T& operator[](std::size_t i) {
+    assert(i < size_);
+    return blocks_[i >> kShift][i & kMask];
+  }
+  const T& operator[](std::size_t i) const {
+    assert(i < size_);
+    return blocks_[i >> kShift][i & kMask];
+  }
   T& back() { return (*this)[size_ - 1]; }
   const T& back() const { return (*this)[size_ - 1]; }
 
   void push_back(T value) {
     if ((size_ >> kShift) == blocks_.size()) AddBlock();
-    (*this)[size_] = std::move(value);
+    blocks_[size_ >> kShift][size_ & kMask] = std::move(value);
     ++size_;
   }
 
@@ -77,6 +86,7 @@ class BlockArray {
 
   // Stores value at index i (0 <= i <= size), moving later elements up.
   void insert(std::size_t i, T value) {
+    assert(i <= size_);
     push_back(T{});
     for (std::size_t block = (size_ - 1) >> kShift;; --block) {
       T* data = blocks_[block].get();
@@ -94,6 +104,7 @@ class BlockArray {
 
   // Removes the element at index i (0 <= i < size), moving later elements down.
   void erase(std::size_t i) {
+    assert(i < size_);
     for (std::size_t block = i >> kShift; (block << kShift) < size_; ++block) {
       T* data = blocks_[block].get();
       const std::size_t first = block << kShift;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,10 +29,12 @@ class Bitmap {
   void Resize(int width, int height);
   void Fill(Color color);
 
-  std::uint32_t* Row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
-  const std::uint32_t* Row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * width_; }
-  std::uint32_t Pixel(int x, int y) const { return Row(y)[x]; }
-  void SetPixel(int x, int y, std::uint32_t xrgb) { Row(y)[x] = xrgb; }
+  // Rows and pixels are not checked in release builds, where drawing code
+  // clips before it writes; debug builds assert the indices.
+  std::uint32_t* Row(int y) { return pixels_.data() + RowStart(y); }
+  const std::uint32_t* Row(int y) const { return pixels_.data() + RowStart(y); }
+  std::uint32_t Pixel(int x, int y) const { return Row(y)[CheckedX(x)]; }
+  void SetPixel(int x, int y, std::uint32_t xrgb) { Row(y)[CheckedX(x)] = xrgb; }
   std::span<std::uint32_t> Pixels() { return pixels_; }
   std::span<const std::uint32_t> Pixels() const { return pixels_; }
 
@@ -41,6 +44,15 @@ class Bitmap {
   friend bool operator==(const Bitmap&, const Bitmap&) = default;
 
  private:
+  std::size_t RowStart(int y) const {
+    assert(y >= 0 && y < height_);
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+  }
+  int CheckedX(int x) const {
+    assert(x >= 0 && x < width_);
+    return x;
+  }
+
   int width_ = 0;
   int height_ = 0;
   std::vector<std::uint32_t> pixels_;

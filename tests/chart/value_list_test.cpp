@@ -7,6 +7,7 @@
 #include "chart/chart_exceptions.h"
 #include "chart/chart_series.h"
 #include "chart/chart_value_list.h"
+#include "raster/bitmap.h"
 
 namespace kep::chart {
 namespace {
@@ -137,6 +138,24 @@ TEST(ValueListTest, BlockArrayMatchesAVector) {
   blocks.clear();
   EXPECT_TRUE(blocks.empty());
 }
+
+#ifndef NDEBUG
+// Debug builds stop at an index outside the pixels or the stored values,
+// in our containers and in the standard library's.
+TEST(ValueListDeathTest, DebugBuildsStopAtIndicesOutOfRange) {
+  BlockArray<int> blocks;
+  blocks.push_back(1);
+  EXPECT_DEATH(blocks[1], "");
+  EXPECT_DEATH(blocks.erase(1), "");
+  EXPECT_DEATH(blocks.insert(2, 0), "");
+  raster::Bitmap bitmap(4, 3);
+  EXPECT_DEATH(bitmap.Row(3), "");
+  EXPECT_DEATH(bitmap.SetPixel(4, 0, 0), "");
+  EXPECT_DEATH(bitmap.Pixel(-1, 2), "");
+  std::vector<int> values(2);
+  EXPECT_DEATH(values[2], "");
+}
+#endif
 
 }  // namespace
 }  // namespace kep::chart
