@@ -6,6 +6,7 @@
 #include <QWheelEvent>
 
 #include "app/qt_viewer_ui.h"
+#include "viewer/program_chart.h"
 
 namespace kep::app {
 
@@ -45,7 +46,7 @@ ChartWidget::ChartWidget(chart::Chart& chart, QWidget* parent) : QWidget(parent)
 
 ChartWidget::~ChartWidget() { chart_.SetHost(nullptr); }
 
-QSize ChartWidget::sizeHint() const { return {753, 561}; }
+QSize ChartWidget::sizeHint() const { return {viewer::kChartWidth, viewer::kChartHeight}; }
 
 void ChartWidget::Invalidate() {
   paint_requested_ = true;

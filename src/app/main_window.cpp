@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "app/about_box.h"
+#include "app/bitmap_image.h"
 #include "app/chart_widget.h"
 #include "app/file_watch.h"
 #include "app/load_status.h"
@@ -33,9 +34,6 @@ namespace kep::app {
 
 namespace {
 
-constexpr int kChartWidth = 753;
-constexpr int kChartHeight = 561;
-
 // The About box's picture: a sample sequence drawn by the program's chart.
 // At this size the plot is about 30 pixels high, so the left axis gets a
 // title short enough to stand beside it, and the right margin leaves room
@@ -50,13 +48,7 @@ QImage SampleChartPicture(const std::string& samples_folder, const chart::Number
   } catch (const Error&) {
     // Without the sample the picture shows the empty chart.
   }
-  const raster::Bitmap bitmap = sample.Chart().RenderToBitmap({0, 0, kWidth, kHeight});
-  QImage image(kWidth, kHeight, QImage::Format_RGB32);
-  for (int y = 0; y < kHeight; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-    for (int x = 0; x < kWidth; ++x) row[x] = 0xFF000000u | bitmap.Pixel(x, y);
-  }
-  return image;
+  return ImageOfBitmap(sample.Chart().RenderToBitmap({0, 0, kWidth, kHeight}));
 }
 
 }  // namespace
@@ -109,7 +101,8 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
 
   // The window opens centred, sized so that the chart has its design size
   // unless an earlier run left another size.
-  resize(kChartWidth, kChartHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  resize(viewer::kChartWidth,
+         viewer::kChartHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   RestoreSettings();
   if (const QScreen* screen = QApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());

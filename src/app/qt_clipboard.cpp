@@ -2,9 +2,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QImage>
-#include <cstring>
 
+#include "app/bitmap_image.h"
 #include "app/messages.h"
 #include "common/error.h"
 
@@ -20,27 +19,12 @@ QClipboard& OpenClipboard() {
 
 }  // namespace
 
-void QtClipboard::SetBitmap(const raster::Bitmap& bitmap) {
-  QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
-  for (int y = 0; y < bitmap.Height(); ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
-    const std::uint32_t* source = bitmap.Row(y);
-    for (int x = 0; x < bitmap.Width(); ++x) row[x] = 0xFF000000u | source[x];
-  }
-  OpenClipboard().setImage(image);
-}
+void QtClipboard::SetBitmap(const raster::Bitmap& bitmap) { OpenClipboard().setImage(ImageOfBitmap(bitmap)); }
 
 raster::Bitmap QtClipboard::GetBitmap() {
   const QImage image = OpenClipboard().image();
   if (image.isNull()) throw Error(std::string(messages::kUnsupportedClipboardFormat));
-  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-  raster::Bitmap bitmap(rgb.width(), rgb.height());
-  for (int y = 0; y < rgb.height(); ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-    std::uint32_t* target = bitmap.Row(y);
-    for (int x = 0; x < rgb.width(); ++x) target[x] = row[x] & 0x00FFFFFFu;
-  }
-  return bitmap;
+  return BitmapOfImage(image);
 }
 
 }  // namespace kep::app
