@@ -9,12 +9,14 @@
 #include "chart/chart_exceptions.h"
 #include "chart/headless_host.h"
 #include "panel_test_support.h"
+#include "support/error_text.h"
 
 namespace kep::chart {
 namespace {
 
 using raster::Bitmap;
 using raster::IntRect;
+using test::ErrorText;
 using testing::AddPlainSeries;
 using testing::CountPixels;
 using testing::UseViewerPanelSettings;
@@ -148,12 +150,9 @@ TEST(ChartSettingsTest, Chart3DPercentOutsideOneToHundredIsRefused) {
   Chart chart;
   EXPECT_EQ(chart.Chart3DPercent(), 15);
   for (int bad : {0, 101, -5}) {
-    try {
-      chart.SetChart3DPercent(bad);
-      FAIL() << bad;
-    } catch (const ChartException& e) {
-      EXPECT_STREQ(e.what(), "3D effect percent must be between 1 and 100");
-    }
+    EXPECT_EQ(ErrorText<ChartException>([&] { chart.SetChart3DPercent(bad); }),
+              "3D effect percent must be between 1 and 100")
+        << bad;
   }
   EXPECT_EQ(chart.Chart3DPercent(), 15);
   chart.SetChart3DPercent(100);
@@ -359,12 +358,7 @@ TEST(ChartCaptureTest, ClipboardErrorsReachTheCallerAndTheChartStaysUsable) {
 TEST(ChartCaptureTest, BitmapsThatCannotBeMadeRaiseOutOfSystemResources) {
   Chart chart;
   for (const IntRect& rect : {IntRect{0, 0, 0, 0}, IntRect{0, 0, 10, -4}, IntRect{0, 0, 100000, 100000}}) {
-    try {
-      chart.RenderToBitmap(rect);
-      FAIL();
-    } catch (const Error& e) {
-      EXPECT_STREQ(e.what(), "Out of system resources");
-    }
+    EXPECT_EQ(ErrorText([&] { chart.RenderToBitmap(rect); }), "Out of system resources");
   }
   RecordingClipboard clipboard;
   EXPECT_THROW(chart.CaptureToClipboard(clipboard), Error);  // no window
