@@ -13,7 +13,6 @@
 
 #include "gif/gif_image.h"
 #include "gif/lzw_encoder.h"
-#include "viewer/program_chart.h"
 
 namespace {
 
@@ -21,8 +20,6 @@ using kep::gif::BitmapView;
 using kep::gif::GIFImage;
 using kep::gif::LZWEncoder;
 using kep::gif::MemoryStream;
-using kep::viewer::kChartHeight;
-using kep::viewer::kChartWidth;
 
 struct Raster {
   std::string name;
@@ -31,18 +28,12 @@ struct Raster {
   std::vector<std::uint8_t> indices;
 };
 
-// A saved chart of the viewer's size in web-palette indices: white, a gray
-// wall, black axes and ticks, a blue data line and rows of text-like glyph
-// blobs.
+// A saved chart in web-palette indices: white, a gray wall, black axes and
+// ticks, a blue data line and rows of text-like glyph blobs.
 Raster ChartRaster() {
-  Raster r{"chart " + std::to_string(kChartWidth) + "x" + std::to_string(kChartHeight),
-           kChartWidth,
-           kChartHeight,
-           {}};
-  r.indices.assign(static_cast<std::size_t>(kChartWidth) * kChartHeight, 215);
-  auto at = [&](int x, int y) -> std::uint8_t& {
-    return r.indices[static_cast<std::size_t>(y) * kChartWidth + x];
-  };
+  Raster r{"chart 753x561", 753, 561, {}};
+  r.indices.assign(753 * 561, 215);
+  auto at = [&](int x, int y) -> std::uint8_t& { return r.indices[static_cast<std::size_t>(y) * 753 + x]; };
   for (int y = 40; y < 500; ++y) {
     for (int x = 70; x < 730; ++x) at(x, y) = 129;
   }

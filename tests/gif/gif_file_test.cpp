@@ -9,7 +9,6 @@
 #include "gif_check.h"
 #include "support/error_text.h"
 #include "support/temp_dir.h"
-#include "viewer/program_chart.h"
 
 namespace kep::gif {
 namespace {
@@ -17,8 +16,6 @@ namespace {
 using kep::test::ErrorText;
 using test::Bytes;
 using test::Pixels;
-using viewer::kChartHeight;
-using viewer::kChartWidth;
 
 std::vector<std::uint8_t> Concat(std::initializer_list<std::vector<std::uint8_t>> parts) {
   std::vector<std::uint8_t> all;
@@ -78,10 +75,8 @@ TEST(WriteGIFStream, OneWhitePixel) {
                                                Bytes({0x08, 0x04, 0x00, 0xAF, 0x05, 0x04, 0x00, 0x3B})}));
 }
 
-// A picture of the viewer's chart size; the header bytes and the progress
-// steps below are worked out for its 753 x 561.
 TEST(WriteGIFStream, ChartLayoutAndGiflibAgreement) {
-  const Pixels chart = ChartLike(kChartWidth, kChartHeight);
+  const Pixels chart = ChartLike(753, 561);
   GIFImage image;
   std::vector<std::string> notices;
   image.OnProgress = [&](ProgressStage stage, int percent, std::string_view message) {
@@ -90,14 +85,14 @@ TEST(WriteGIFStream, ChartLayoutAndGiflibAgreement) {
   };
   image.AssignFromBitmap(chart.View());
   const GIFSubImage& frame = image.Images()[0];
-  EXPECT_EQ(image.Width(), kChartWidth);
-  EXPECT_EQ(image.Height(), kChartHeight);
+  EXPECT_EQ(image.Width(), 753);
+  EXPECT_EQ(image.Height(), 561);
   EXPECT_EQ(frame.Left(), 0);
   EXPECT_EQ(frame.Top(), 0);
   EXPECT_EQ(frame.ColorMap().Count(), 256);
   EXPECT_EQ(frame.Data()[0], 215);
-  EXPECT_EQ(frame.Data()[100 * kChartWidth + 100], 129);  // the gray wall
-  ASSERT_EQ(notices.size(), 2u + (kChartHeight - 1) / 32);
+  EXPECT_EQ(frame.Data()[100 * 753 + 100], 129);  // the gray wall
+  ASSERT_EQ(notices.size(), 2u + (561 - 1) / 32);
   EXPECT_EQ(notices.front(), "Converting... 0 0");
   EXPECT_EQ(notices[1], "Converting... 1 6");  // row 32 of 561
   EXPECT_EQ(notices.back(), "Converting... 2 100");
