@@ -37,6 +37,7 @@
 #include "png/png_check.h"
 #include "support/address_space_limit.h"
 #include "support/temp_dir.h"
+#include "viewer/program_chart.h"
 
 using kep::app::MainWindow;
 using kep::test::AnswerModal;
@@ -151,7 +152,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!ActionNamed(form1, "SaveImage1")->isEnabled());
     QMenu* about1 = form1.findChild<QMenu*>("About1");
     QCOMPARE(about1->defaultAction(), ActionNamed(form1, "About2"));
-    QCOMPARE(form1.ChartView().size(), QSize(753, 561));
+    QCOMPARE(form1.ChartView().size(), QSize(kep::viewer::kChartWidth, kep::viewer::kChartHeight));
     QVERIFY(form1.Form2().isHidden());
     // The menu bar is in the desktop's menu font, not in the form's.
     QCOMPARE(form1.menuBar()->font(), QApplication::font("QMenuBar"));

@@ -7,11 +7,13 @@
 #include "chart/axis_panel.h"
 #include "chart/chart_exceptions.h"
 #include "chart_test_support.h"
+#include "support/error_text.h"
 
 namespace kep::chart {
 namespace {
 
 using raster::clSeriesColor;
+using test::ErrorText;
 using testing::CountingChart;
 
 // An axis with a fixed range and a laid-out work range.
@@ -24,16 +26,6 @@ std::vector<double> LabelValues(const ChartAxis& axis, double step) {
   std::vector<double> values;
   axis.ForEachLabelValue(step, [&](double v) { values.push_back(v); });
   return values;
-}
-
-template <typename F>
-std::string ErrorOf(F&& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
 }
 
 TEST(AxisRangeTest, AxesInListOrderWithDefaults) {
@@ -61,13 +53,13 @@ TEST(AxisRangeTest, RefusedValuesLeaveTheAxisUnchanged) {
   CountingChart chart;
   ChartAxis& axis = chart.LeftAxis();
   const int before = chart.invalidations;
-  EXPECT_EQ(ErrorOf([&] { axis.SetMaximum(-1); }), "Axis Maximum Value must be >= Minimum");
-  EXPECT_EQ(ErrorOf([&] { axis.SetMinimum(1); }), "Axis Minimum Value must be <= Maximum");
-  EXPECT_EQ(ErrorOf([&] { axis.SetIncrement(-0.5); }), "Axis increment must be >= 0");
-  EXPECT_EQ(ErrorOf([&] { axis.SetLabelsSeparation(-1); }), "Labels Separation % must be greater than 0");
-  EXPECT_EQ(ErrorOf([&] { axis.SetLabelsAngle(360); }),
+  EXPECT_EQ(ErrorText([&] { axis.SetMaximum(-1); }), "Axis Maximum Value must be >= Minimum");
+  EXPECT_EQ(ErrorText([&] { axis.SetMinimum(1); }), "Axis Minimum Value must be <= Maximum");
+  EXPECT_EQ(ErrorText([&] { axis.SetIncrement(-0.5); }), "Axis increment must be >= 0");
+  EXPECT_EQ(ErrorText([&] { axis.SetLabelsSeparation(-1); }), "Labels Separation % must be greater than 0");
+  EXPECT_EQ(ErrorText([&] { axis.SetLabelsAngle(360); }),
             "Axis Labels Angle must be between 0 and 359 degrees");
-  EXPECT_EQ(ErrorOf([&] { axis.Title().SetAngle(-1); }),
+  EXPECT_EQ(ErrorText([&] { axis.Title().SetAngle(-1); }),
             "Axis Title Angle must be between 0 and 359 degrees");
   EXPECT_THROW(axis.SetMaximum(-1), AxisException);
   EXPECT_THROW(axis.SetLabelsAngle(-90), ChartException);

@@ -9,15 +9,20 @@
 #include "chart/chart_exceptions.h"
 #include "chart/headless_host.h"
 #include "panel_test_support.h"
+#include "support/error_text.h"
+#include "viewer/program_chart.h"
 
 namespace kep::chart {
 namespace {
 
 using raster::Bitmap;
 using raster::IntRect;
+using test::ErrorText;
 using testing::AddPlainSeries;
 using testing::CountPixels;
 using testing::UseViewerPanelSettings;
+using viewer::kChartHeight;
+using viewer::kChartWidth;
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kBlack = 0x000000;
@@ -30,13 +35,16 @@ int TitleLineHeight(Chart& chart) {
 
 // ---- layout ----
 
+// The layout tests draw at the viewer's chart size, 753 x 561: its margins
+// of 1 % are 8 and 6 pixels, leaving {8, 6, 745, 555}.
+
 TEST(ChartLayoutTest, MarginsAndAnEmptyTitleLeaveThePlotInsideThePercentages) {
   Chart chart;
   UseViewerPanelSettings(chart);
   chart.Title().SetText({});
-  Bitmap target(753, 561);
+  Bitmap target(kChartWidth, kChartHeight);
   chart.DrawChart(target, target.Bounds());
-  EXPECT_EQ(chart.PanelBounds(), (IntRect{0, 0, 753, 561}));
+  EXPECT_EQ(chart.PanelBounds(), (IntRect{0, 0, kChartWidth, kChartHeight}));
   // No lines and no frame: the title takes no space; no series: no axes.
   EXPECT_EQ(chart.PlotRect(), (IntRect{8, 6, 745, 555}));
   EXPECT_EQ(chart.PlotCentreX(), (8 + 745) / 2);
@@ -52,7 +60,7 @@ TEST(ChartLayoutTest, MarginsAndAnEmptyTitleLeaveThePlotInsideThePercentages) {
 TEST(ChartLayoutTest, TitleIsCentredInBlueAndTakesItsLineHeightPlusTheGap) {
   Chart chart;
   UseViewerPanelSettings(chart);
-  Bitmap target(753, 561);
+  Bitmap target(kChartWidth, kChartHeight);
   chart.DrawChart(target, target.Bounds());
   const int line_height = TitleLineHeight(chart);
   ASSERT_GT(line_height, 5);
@@ -61,10 +69,10 @@ TEST(ChartLayoutTest, TitleIsCentredInBlueAndTakesItsLineHeightPlusTheGap) {
   // The empty foot takes nothing from the bottom.
   EXPECT_EQ(chart.Foot().TitleBox(), (IntRect{8, 555, 745, 555}));
 
-  int left = 753;
+  int left = kChartWidth;
   int right = -1;
-  for (int y = 0; y < 561; ++y) {
-    for (int x = 0; x < 753; ++x) {
+  for (int y = 0; y < kChartHeight; ++y) {
+    for (int x = 0; x < kChartWidth; ++x) {
       if (target.Pixel(x, y) != kBlue) continue;
       EXPECT_GE(y, 6);
       EXPECT_LT(y, 6 + line_height + 5);
@@ -82,7 +90,7 @@ TEST(ChartLayoutTest, AxesTakeTheirBandsFromThePlotAfterTheTitle) {
   Chart chart;
   UseViewerPanelSettings(chart);
   AddPlainSeries(chart, 100);
-  Bitmap target(753, 561);
+  Bitmap target(kChartWidth, kChartHeight);
   chart.DrawChart(target, target.Bounds());
   // Bottom first, then left, each from what the previous one left.
   IntRect expected{8, 6 + TitleLineHeight(chart) + 5, 745, 555};
@@ -107,7 +115,7 @@ TEST(ChartLayoutTest, FramedTitleFillsOnlyItsTextWidthAndAddsTheFrameToItsSpace)
   chart.Title().SetFrame(frame);
   chart.Title().SetColor(raster::clYellow);
   chart.Title().SetAlignment(TitleAlignment::taLeftJustify);
-  Bitmap target(753, 561);
+  Bitmap target(kChartWidth, kChartHeight);
   chart.DrawChart(target, target.Bounds());
   const int line_height = TitleLineHeight(chart);
   chart.Canvas().SetFont(chart.Title().Font());
@@ -124,7 +132,7 @@ TEST(ChartLayoutTest, BottomFootTakesSpaceFromTheBottom) {
   Chart chart;
   UseViewerPanelSettings(chart);
   chart.Foot().SetText({"one", "two"});
-  Bitmap target(753, 561);
+  Bitmap target(kChartWidth, kChartHeight);
   chart.DrawChart(target, target.Bounds());
   const int line_height = TitleLineHeight(chart);
   EXPECT_EQ(chart.Foot().TitleBox(), (IntRect{8, 555 - 2 * line_height, 745, 555}));
@@ -148,12 +156,9 @@ TEST(ChartSettingsTest, Chart3DPercentOutsideOneToHundredIsRefused) {
   Chart chart;
   EXPECT_EQ(chart.Chart3DPercent(), 15);
   for (int bad : {0, 101, -5}) {
-    try {
-      chart.SetChart3DPercent(bad);
-      FAIL() << bad;
-    } catch (const ChartException& e) {
-      EXPECT_STREQ(e.what(), "3D effect percent must be between 1 and 100");
-    }
+    EXPECT_EQ(ErrorText<ChartException>([&] { chart.SetChart3DPercent(bad); }),
+              "3D effect percent must be between 1 and 100")
+        << bad;
   }
   EXPECT_EQ(chart.Chart3DPercent(), 15);
   chart.SetChart3DPercent(100);
@@ -359,12 +364,7 @@ TEST(ChartCaptureTest, ClipboardErrorsReachTheCallerAndTheChartStaysUsable) {
 TEST(ChartCaptureTest, BitmapsThatCannotBeMadeRaiseOutOfSystemResources) {
   Chart chart;
   for (const IntRect& rect : {IntRect{0, 0, 0, 0}, IntRect{0, 0, 10, -4}, IntRect{0, 0, 100000, 100000}}) {
-    try {
-      chart.RenderToBitmap(rect);
-      FAIL();
-    } catch (const Error& e) {
-      EXPECT_STREQ(e.what(), "Out of system resources");
-    }
+    EXPECT_EQ(ErrorText([&] { chart.RenderToBitmap(rect); }), "Out of system resources");
   }
   RecordingClipboard clipboard;
   EXPECT_THROW(chart.CaptureToClipboard(clipboard), Error);  // no window

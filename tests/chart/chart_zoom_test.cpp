@@ -6,21 +6,24 @@
 #include "chart/chart.h"
 #include "chart/headless_host.h"
 #include "panel_test_support.h"
+#include "viewer/program_chart.h"
 
 namespace kep::chart {
 namespace {
 
 using raster::Bitmap;
 using testing::AddPlainSeries;
-using testing::UseViewerPanelSettings;
 
 constexpr ShiftState kNoKeys{};
 
-// The viewer's chart with 1000 points, painted once into a 753 x 561 window.
+// The viewer's chart with a plain series of 1000 points (its own line series
+// stays empty), painted once into a window of the viewer's size. The zoom is
+// not animated, so that each zoom is one paint; the animation has its own
+// tests, which turn it on.
 class ZoomTest : public ::testing::Test {
  protected:
   ZoomTest() {
-    UseViewerPanelSettings(chart);
+    chart.SetAnimatedZoom(false);
     AddPlainSeries(chart, 1000);
     host.ProcessPaint();
   }
@@ -37,8 +40,9 @@ class ZoomTest : public ::testing::Test {
     host.ProcessPaint();
   }
 
-  Chart chart;
-  HeadlessHost host{chart, 753, 561};
+  viewer::ProgramChart program;
+  Chart& chart = program.Chart();
+  HeadlessHost host{chart, viewer::kChartWidth, viewer::kChartHeight};
 };
 
 TEST_F(ZoomTest, DragOfSeventeenPixelsZoomsToTheRectangle) {

@@ -5,13 +5,13 @@
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "chart/chart.h"
 #include "raster/bitmap.h"
+#include "viewer/program_chart.h"
 
 namespace kep::chart {
 namespace {
@@ -24,22 +24,11 @@ using raster::IntRect;
 
 constexpr std::uint32_t kBlue = 0x0000FF;  // clBlue as a pixel
 
-// A 2D chart with one line series, drawn into its own bitmap.
+// The viewer's chart with its blue line series, drawn into its own bitmap.
 struct LineChart {
   explicit LineChart(int width = 320, int height = 220) : picture(width, height) {
-    chart.SetView3D(false);
-    chart.SetColor(raster::clWhite);
-    chart.SetBevelOuter(PanelBevel::bvNone);
-    chart.Legend().SetVisible(false);
+    // No title: it is blue too, and the tests count the line's blue pixels.
     chart.Title().SetText({});
-    auto owned = std::make_unique<LineSeries>();
-    series = owned.get();
-    chart.AddSeries(std::move(owned));
-    series->SetSeriesColor(clBlue);
-    raster::ChartPen pen;
-    pen.color = clBlue;
-    pen.width = 2;
-    series->SetLinePen(pen);
   }
 
   void Add(double x, double y, raster::Color color = clSeriesColor) { series->AddPoint(x, y, "", color); }
@@ -60,8 +49,9 @@ struct LineChart {
     return picture;
   }
 
-  Chart chart;
-  LineSeries* series = nullptr;
+  viewer::ProgramChart program;
+  Chart& chart = program.Chart();
+  LineSeries* series = &program.Series();
   Bitmap picture;
 };
 

@@ -4,24 +4,19 @@
 
 #include "chart/chart.h"
 #include "chart/chart_series.h"
+#include "chart/line_series.h"
 #include "raster/bitmap.h"
+#include "viewer/program_chart.h"
 
 namespace kep::chart::testing {
 
-// The panel settings the viewer uses: margins 1, 2D, white, no bevel, no
-// legend, a clear back wall and a one-line title.
+// The viewer's chart settings on a chart without series. The viewer's line
+// series takes its share of the settings but is not added: a chart with a
+// series draws axes, and these tests look at the panel's layout alone before
+// they add the series they need.
 inline void UseViewerPanelSettings(Chart& chart) {
-  chart.SetMarginLeft(1);
-  chart.SetMarginTop(1);
-  chart.SetMarginRight(1);
-  chart.SetMarginBottom(1);
-  chart.SetView3D(false);
-  chart.SetChart3DPercent(5);
-  chart.SetColor(raster::clWhite);
-  chart.SetBevelOuter(PanelBevel::bvNone);
-  chart.Legend().SetVisible(false);
-  chart.BackWall().SetBrush({raster::clWhite, raster::BrushStyle::bsClear});
-  chart.Title().SetText({"Tavrine file: "});
+  LineSeries not_added;
+  viewer::ApplyProgramSettings(chart, not_added);
 }
 
 // Adds a series (which draws nothing) with points x = 0 .. count-1 and

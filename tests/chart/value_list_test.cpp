@@ -8,6 +8,7 @@
 #include "chart/chart_series.h"
 #include "chart/chart_value_list.h"
 #include "raster/bitmap.h"
+#include "support/error_text.h"
 
 namespace kep::chart {
 namespace {
@@ -102,12 +103,8 @@ TEST(ValueListTest, BadIndicesAreRefused) {
   list.AppendValue(1);
   EXPECT_THROW(list.InsertValueAt(2, 0), ChartException);
   EXPECT_THROW(list.RemoveValueAt(1), ChartException);
-  try {
-    list.ReplaceValueAt(-1, 0);
-    FAIL();
-  } catch (const ChartException& error) {
-    EXPECT_STREQ(error.what(), "List index out of bounds (-1)");
-  }
+  EXPECT_EQ(test::ErrorText<ChartException>([&] { list.ReplaceValueAt(-1, 0); }),
+            "List index out of bounds (-1)");
   EXPECT_EQ(Values(list), V{1});
 }
 

@@ -8,6 +8,7 @@
 #include "gif/gif_check.h"
 #include "png/png_check.h"
 #include "support/temp_dir.h"
+#include "viewer/program_chart.h"
 
 namespace kep::cli {
 namespace {
@@ -89,7 +90,11 @@ TEST(RenderChartTest, LayoutDescribesTheDrawing) {
   const std::string& json = run.out;
   EXPECT_EQ(json.front(), '{');
   EXPECT_EQ(json.substr(json.size() - 2), "}\n");
-  EXPECT_NE(json.find("\"panel\": [0, 0, 753, 561]"), std::string::npos) << json;
+  // Without --size, the viewer's chart size.
+  EXPECT_NE(json.find("\"panel\": [0, 0, " + std::to_string(viewer::kChartWidth) + ", " +
+                      std::to_string(viewer::kChartHeight) + "]"),
+            std::string::npos)
+      << json;
   EXPECT_NE(json.find("\"visible_points\": [0, 2]"), std::string::npos);
   EXPECT_NE(json.find("\"title_box\": ["), std::string::npos);
   // The left axis: fixed by the load at the largest digit count + 1.

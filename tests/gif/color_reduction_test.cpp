@@ -8,22 +8,15 @@
 #include "gif/color_map.h"
 #include "gif/gif_image.h"
 #include "gif_check.h"
+#include "support/error_text.h"
 
 namespace kep::gif {
 namespace {
 
+using kep::test::ErrorText;
 using test::Pixels;
 
 std::uint32_t RGB(int r, int g, int b) { return static_cast<std::uint32_t>((r << 16) | (g << 8) | b); }
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const GIFException& e) {
-    return e.what();
-  }
-  return "no GIFException";
-}
 
 TEST(GIFColorMap, CapacityOverflowAndBitsPerPixel) {
   GIFColorMap map;
@@ -42,7 +35,7 @@ TEST(GIFColorMap, CapacityOverflowAndBitsPerPixel) {
     }
   }
   EXPECT_FALSE(map.Sorted());
-  EXPECT_EQ(MessageOf([&] { map.Add({}); }), "Color table overflow");
+  EXPECT_EQ(ErrorText<GIFException>([&] { map.Add({}); }), "Color table overflow");
   EXPECT_EQ(map.Count(), 256);
   EXPECT_EQ(map.BitsPerPixel(), 8);
 
@@ -147,14 +140,14 @@ TEST(ReduceBitmapColors, OtherMethods) {
   EXPECT_EQ(reduce(ReductionMethod::kGrayScale).indices, (std::vector<std::uint8_t>{0, 100, 170, 76, 100}));
 
   for (int method : {1, 2, 7, 8, 9, 10}) {
-    EXPECT_EQ(MessageOf([&] { reduce(static_cast<ReductionMethod>(method)); }),
+    EXPECT_EQ(ErrorText<GIFException>([&] { reduce(static_cast<ReductionMethod>(method)); }),
               "Color reduction method " + std::to_string(method) + " is not supported");
   }
-  EXPECT_EQ(MessageOf([&] {
+  EXPECT_EQ(ErrorText<GIFException>([&] {
               ReduceBitmapColors(pixels.View(), ReductionMethod::kWebPalette, static_cast<DitherMode>(1), 8);
             }),
             "Dither kind 1 is not supported");
-  EXPECT_EQ(MessageOf([&] {
+  EXPECT_EQ(ErrorText<GIFException>([&] {
               ReduceBitmapColors(Pixels(0, 3).View(), ReductionMethod::kWebPalette, DitherMode::kNearest, 8);
             }),
             "Invalid image dimensions");
@@ -165,7 +158,7 @@ TEST(ReduceBitmapColors, DistinctColoursStopAt256) {
   for (int x = 0; x < 257; ++x) pixels.At(x, 0) = static_cast<std::uint32_t>(x);
   GIFImage image;
   image.SetColorReduction(ReductionMethod::kNone);
-  EXPECT_EQ(MessageOf([&] { image.AssignFromBitmap(pixels.View()); }), "Color table overflow");
+  EXPECT_EQ(ErrorText<GIFException>([&] { image.AssignFromBitmap(pixels.View()); }), "Color table overflow");
   EXPECT_EQ(image.Images().Count(), 0) << "a failed fill leaves the image cleared";
   EXPECT_EQ(image.Width(), 0);
 

@@ -7,11 +7,13 @@
 #include "common/error.h"
 #include "gif/gif_image.h"
 #include "gif_check.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 
 namespace kep::gif {
 namespace {
 
+using kep::test::ErrorText;
 using test::Bytes;
 using test::Pixels;
 
@@ -110,13 +112,8 @@ TEST(WriteGIFStream, ChartLayoutAndGiflibAgreement) {
 
 TEST(WriteGIFStream, VersionFlagsAndTablesFollowTheMaps) {
   GIFImage image;
-  EXPECT_THROW(image.WriteGIFStream(*std::make_unique<MemoryStream>()), GIFException);
   MemoryStream empty;
-  try {
-    image.WriteGIFStream(empty);
-  } catch (const GIFException& e) {
-    EXPECT_STREQ(e.what(), "Unsupported GIF version");
-  }
+  EXPECT_EQ(ErrorText<GIFException>([&] { image.WriteGIFStream(empty); }), "Unsupported GIF version");
   EXPECT_TRUE(empty.Bytes().empty());
 
   // A frame without a local map, interlaced, drawn with a sorted 5-entry global map.
@@ -146,23 +143,15 @@ TEST(WriteGIFStream, PixelsBeyondTheColourCountAreRefused) {
   GIFImage image;
   image.AssignFromBitmap({2, 2, 2, PixelFormat::kIndexed8, pixels, colors});
   MemoryStream stream;
-  try {
-    image.WriteGIFStream(stream);
-    FAIL() << "no error";
-  } catch (const GIFException& e) {
-    EXPECT_STREQ(e.what(), "Color not in color table");
-  }
+  EXPECT_EQ(ErrorText<GIFException>([&] { image.WriteGIFStream(stream); }), "Color not in color table");
 }
 
 TEST(WriteGIFStream, SizesBeyondSixteenBitsAreRefusedBeforeWriting) {
   std::vector<std::uint32_t> row(65536, 0xFFFFFF);
   GIFImage image;
-  try {
-    image.AssignFromBitmap(BitmapView::XRGB32(row.data(), 65536, 1, 65536));
-    FAIL() << "no error";
-  } catch (const GIFException& e) {
-    EXPECT_STREQ(e.what(), "Image is too large for GIF");
-  }
+  EXPECT_EQ(ErrorText<GIFException>(
+                [&] { image.AssignFromBitmap(BitmapView::XRGB32(row.data(), 65536, 1, 65536)); }),
+            "Image is too large for GIF");
   EXPECT_EQ(image.Images().Count(), 0);
   EXPECT_THROW(image.AssignFromBitmap(BitmapView::XRGB32(row.data(), 1, 65536, 1)), GIFException);
   image.AssignFromBitmap(BitmapView::XRGB32(row.data(), 65535, 1, 65535));
@@ -171,16 +160,6 @@ TEST(WriteGIFStream, SizesBeyondSixteenBitsAreRefusedBeforeWriting) {
 
 class WriteGIFFile : public ::testing::Test {
  protected:
-  // Expects a kep::FileError with this message and no file left beside the target.
-  template <typename Action>
-  void ExpectFileError(Action action, const std::string& message) {
-    try {
-      action();
-      ADD_FAILURE() << "no error";
-    } catch (const FileError& e) {
-      EXPECT_EQ(e.what(), message);
-    }
-  }
   std::size_t FilesInFolder() const {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
   }
@@ -205,13 +184,13 @@ TEST_F(WriteGIFFile, FailuresRaiseAndLeaveThePreviousFile) {
   GIFImage image;
   image.AssignFromBitmap(Pixels(3, 3).View());
 
-  ExpectFileError([&] { image.WriteGIFFile(plain_file + "/x.gif"); },
-                  "Cannot create file \"" + plain_file + "/x.gif\". Not a directory");
-  ExpectFileError([&] { image.WriteGIFFile(dir.File("missing/x.gif")); },
-                  "Cannot create file \"" + dir.File("missing/x.gif") + "\". No such file or directory");
-  ExpectFileError([&] { image.WriteGIFFile(dir.path().string()); },
-                  "Cannot create file \"" + dir.path().string() + "\". Is a directory");
-  ExpectFileError([&] { image.WriteGIFFile("/dev/full"); }, "Stream write error");
+  EXPECT_EQ(ErrorText<FileError>([&] { image.WriteGIFFile(plain_file + "/x.gif"); }),
+            "Cannot create file \"" + plain_file + "/x.gif\". Not a directory");
+  EXPECT_EQ(ErrorText<FileError>([&] { image.WriteGIFFile(dir.File("missing/x.gif")); }),
+            "Cannot create file \"" + dir.File("missing/x.gif") + "\". No such file or directory");
+  EXPECT_EQ(ErrorText<FileError>([&] { image.WriteGIFFile(dir.path().string()); }),
+            "Cannot create file \"" + dir.path().string() + "\". Is a directory");
+  EXPECT_EQ(ErrorText<FileError>([&] { image.WriteGIFFile("/dev/full"); }), "Stream write error");
 
   // A failure in the middle of writing leaves the old file and no temporary one.
   const std::vector<GIFColor> colors = {{0, 0, 0}, {1, 1, 1}};

@@ -7,10 +7,12 @@
 
 #include "gif/gif_image.h"
 #include "gif_check.h"
+#include "support/error_text.h"
 
 namespace kep::gif {
 namespace {
 
+using kep::test::ErrorText;
 using test::Bytes;
 
 std::vector<std::uint8_t> Encode(int bits, int width, int height, const std::vector<std::uint8_t>& raster,
@@ -57,12 +59,7 @@ TEST(LZWEncoder, SmallFramesGiveTheDocumentedBytes) {
 }
 
 TEST(LZWEncoder, PixelsBeyondTheColourCountAreRefused) {
-  try {
-    Encode(2, 3, 1, {0, 1, 4}, 4);
-    FAIL() << "no error";
-  } catch (const GIFException& e) {
-    EXPECT_STREQ(e.what(), "Color not in color table");
-  }
+  EXPECT_EQ(ErrorText<GIFException>([] { Encode(2, 3, 1, {0, 1, 4}, 4); }), "Color not in color table");
   EXPECT_THROW(Encode(2, 1, 1, {7}, 4), GIFException);  // the very first pixel
   EXPECT_THROW(Encode(8, 2, 1, {0, 200}, 100), GIFException);
 }

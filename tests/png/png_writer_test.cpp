@@ -9,10 +9,13 @@
 
 #include "common/error.h"
 #include "png/png_check.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 
 namespace kep::png {
 namespace {
+
+using kep::test::ErrorText;
 
 // Pixels with every value of each channel somewhere, and the unused top byte set.
 std::vector<std::uint32_t> TestPixels(int width, int height, int stride) {
@@ -80,12 +83,10 @@ TEST(PngWriterTest, TheStreamsErrorReachesTheCaller) {
   const std::vector<std::uint32_t> pixels = TestPixels(64, 64, 64);
   for (const std::size_t room : {0u, 8u, 40u, 200u}) {
     FailingStream out(room);
-    try {
-      WritePNG(gif::BitmapView::XRGB32(pixels.data(), 64, 64, 64), out);
-      ADD_FAILURE() << "no error after " << room << " bytes";
-    } catch (const FileError& error) {
-      EXPECT_STREQ(error.what(), "Stream write error");
-    }
+    EXPECT_EQ(
+        ErrorText<FileError>([&] { WritePNG(gif::BitmapView::XRGB32(pixels.data(), 64, 64, 64), out); }),
+        "Stream write error")
+        << "after " << room << " bytes";
   }
 }
 
@@ -103,13 +104,8 @@ TEST(PngWriterTest, SavingReplacesTheFileOnlyWithACompleteOne) {
   EXPECT_EQ(kep::test::ReadFileBytes(path), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
-  try {
-    SaveBitmapAsPNG(bitmap, dir.File("missing/chart.png"));
-    ADD_FAILURE() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_EQ(std::string(error.what()),
-              "Cannot create file \"" + dir.File("missing/chart.png") + "\". No such file or directory");
-  }
+  EXPECT_EQ(ErrorText<FileError>([&] { SaveBitmapAsPNG(bitmap, dir.File("missing/chart.png")); }),
+            "Cannot create file \"" + dir.File("missing/chart.png") + "\". No such file or directory");
 }
 
 }  // namespace

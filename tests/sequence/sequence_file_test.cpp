@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/error.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 
 namespace kep::sequence {
@@ -36,14 +36,7 @@ Read ReadFile(const std::string& path, std::uint64_t end = SequenceFile::kWholeF
   return read;
 }
 
-std::string ErrorText(auto&& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
-}
+using test::ErrorText;
 
 TEST(SequenceFileTest, SQNames) {
   EXPECT_TRUE(IsSQFileName("SQ"));

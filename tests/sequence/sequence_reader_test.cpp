@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/error.h"
+#include "support/error_text.h"
 
 namespace kep::sequence {
 namespace {
@@ -37,14 +37,7 @@ Points ReadInPieces(std::string_view text, std::size_t piece, bool reformat = fa
   return consumer.points;
 }
 
-std::string ErrorText(auto&& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
-}
+using test::ErrorText;
 
 TEST(SequenceReaderTest, LineEndsAndTheFirstNul) {
   // Each line is "<n> <n digits>", so a point tells which line it came from.
@@ -96,7 +89,7 @@ TEST(SequenceReaderTest, MissingLinesAreReportedByIndex) {
   EXPECT_EQ(ErrorText([&] { check("1 2 = 3\n2 3 = 4\n", true); }), "List index out of bounds (1)");
   EXPECT_EQ(ErrorText([&] { check(std::string(100, '\0'), false); }), "List index out of bounds (1)");
   EXPECT_EQ(ErrorText([&] { check("1 22 = x\n", false); }), "List index out of bounds (1)");
-  EXPECT_EQ(ErrorText([&] { check("\n\n", false); }), "no error");
+  EXPECT_EQ(ErrorText([&] { check("\n\n", false); }), test::kNoError);
   // Line 0 alone gives no point: no column can be chosen.
   EXPECT_EQ(Read("1 22 = x\n"), Points{});
 }

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "chart/headless_host.h"
-#include "common/error.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 #include "viewer/sequence_loader.h"
 #include "viewer/viewer_commands.h"
@@ -33,6 +33,8 @@
 
 namespace kep::viewer {
 namespace {
+
+using test::ErrorText;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
@@ -114,19 +116,9 @@ class FaultTest : public ::testing::Test {
     commands.WaitForLoad();
   }
 
-  // The message of the error the action raises.
-  static std::string ErrorOf(const std::function<void()>& action) {
-    try {
-      action();
-    } catch (const Error& error) {
-      return error.what();
-    }
-    return "no error";
-  }
-
   std::string SaveTo(const std::string& path) {
     ui.save_answer = path;
-    return ErrorOf([&] { commands.SaveImage(); });
+    return ErrorText([&] { commands.SaveImage(); });
   }
 
   test::TempDir dir;
@@ -208,7 +200,7 @@ TEST_F(FaultTest, FilesThatCannotBeReadLeaveTheChartAsItWas) {
   const std::string gone = dir.Write("gone.kep", "1 1 = 1\n2 2 = 2\n");
   ui.open_answer = gone;
   std::filesystem::remove(gone);  // between the dialog and the load
-  EXPECT_EQ(ErrorOf([&] {
+  EXPECT_EQ(ErrorText([&] {
               commands.OpenSequence();
               commands.WaitForLoad();
             }),
@@ -217,11 +209,11 @@ TEST_F(FaultTest, FilesThatCannotBeReadLeaveTheChartAsItWas) {
   const std::string fifo = dir.File("fifo.kep");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const int writer_side = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // a writer that never writes
-  EXPECT_EQ(ErrorOf([&] { Open(fifo); }), "Cannot open file \"" + fifo + "\". It is not a regular file");
+  EXPECT_EQ(ErrorText([&] { Open(fifo); }), "Cannot open file \"" + fifo + "\". It is not a regular file");
   ::close(writer_side);
-  EXPECT_EQ(ErrorOf([&] { Open("/dev/urandom"); }),
+  EXPECT_EQ(ErrorText([&] { Open("/dev/urandom"); }),
             "Cannot open file \"/dev/urandom\". It is not a regular file");
-  EXPECT_EQ(ErrorOf([&] { Open(dir.path().string()); }),
+  EXPECT_EQ(ErrorText([&] { Open(dir.path().string()); }),
             "Cannot open file \"" + dir.path().string() + "\". Is a directory");
   EXPECT_EQ(ChartState(), before);
 }
@@ -280,11 +272,11 @@ TEST_F(FaultTest, LoadingNeedsMemoryForThePointsOnly) {
     ::mallopt(M_ARENA_MAX, 1);
     if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
       return std::string(kSkip) + "cannot lower the limit";
-    std::string result = "many: " + ErrorOf([&] { Open(many); });
+    std::string result = "many: " + ErrorText([&] { Open(many); });
     result += "\nchart: " + ChartState();
-    result += "\nwide: " + ErrorOf([&] { Open(wide); });
+    result += "\nwide: " + ErrorText([&] { Open(wide); });
     result += ", " + std::to_string(program.Series().PointCount()) + " points";
-    result += "\ntail: " + ErrorOf([&] { Open(tail); });
+    result += "\ntail: " + ErrorText([&] { Open(tail); });
     result += ", " + std::to_string(program.Series().PointCount()) + " points";
     return result;
   });

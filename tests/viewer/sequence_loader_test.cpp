@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 
 namespace kep::viewer {
@@ -97,12 +98,8 @@ TEST(SequenceLoaderTest, AFailingStepKeepsWhatTheStepsBeforeItDid) {
 
   // An empty "SQ" file: the notice is hidden again, the chart unchanged.
   RecordedLoad empty_sq;
-  try {
-    LoadSequence(dir.Write("SQ", ""), program, empty_sq.Hooks());
-    FAIL() << "an empty SQ file loaded";
-  } catch (const Error& error) {
-    EXPECT_STREQ(error.what(), "List index out of bounds (0)");
-  }
+  EXPECT_EQ(test::ErrorText([&] { LoadSequence(dir.Write("SQ", ""), program, empty_sq.Hooks()); }),
+            "List index out of bounds (0)");
   EXPECT_EQ(empty_sq.events, (std::vector<std::string>{"show", "hide"}));
   EXPECT_EQ(Title(program), std::vector<std::string>{"Sequence file: good.kep"});
 

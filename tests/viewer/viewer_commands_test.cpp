@@ -9,6 +9,7 @@
 
 #include "chart/headless_host.h"
 #include "common/error.h"
+#include "support/error_text.h"
 #include "support/temp_dir.h"
 #include "viewer_fakes.h"
 
@@ -17,6 +18,7 @@ namespace {
 
 using fakes::FakeClipboard;
 using fakes::FakeUi;
+using test::ErrorText;
 
 class ViewerCommandsTest : public ::testing::Test {
  protected:
@@ -31,15 +33,6 @@ class ViewerCommandsTest : public ::testing::Test {
   void Open(const std::string& path) {
     commands.OpenFile(path);
     commands.WaitForLoad();
-  }
-
-  std::string ErrorOf(auto&& action) {
-    try {
-      action();
-    } catch (const Error& error) {
-      return error.what();
-    }
-    return "no error";
   }
 };
 
@@ -67,7 +60,7 @@ TEST_F(ViewerCommandsTest, TheReformatNoticeIsHiddenAlsoWhenReformattingFails) {
   Open(dir.Write("SQ12", "7\nnote\n1 22\nnote\n"));
   EXPECT_EQ(ui.events, (std::vector<std::string>{"show notice", "hide notice"}));
   ui.events.clear();
-  EXPECT_EQ(ErrorOf([&] { Open(dir.Write("SQ0", "")); }), "List index out of bounds (0)");
+  EXPECT_EQ(ErrorText([&] { Open(dir.Write("SQ0", "")); }), "List index out of bounds (0)");
   EXPECT_EQ(ui.events, (std::vector<std::string>{"show notice", "hide notice"}));
 }
 
@@ -109,10 +102,10 @@ TEST_F(ViewerCommandsTest, ClipboardFailuresKeepTheLastSaveFolder) {
   Open(dir.Write("x.kep", "1 2 = 3\n2 34 = 5\n"));
   clipboard.refuse = true;
   ui.save_answer = dir.File("a.gif");
-  EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }), "Cannot open clipboard");
+  EXPECT_EQ(ErrorText([&] { commands.SaveImage(); }), "Cannot open clipboard");
   clipboard.refuse = false;
   clipboard.loses_image = true;
-  EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }), "Unsupported clipboard format");
+  EXPECT_EQ(ErrorText([&] { commands.SaveImage(); }), "Unsupported clipboard format");
   EXPECT_EQ(commands.LastSaveDir(), "");
   EXPECT_FALSE(std::filesystem::exists(dir.File("a.gif")));
 }
@@ -183,7 +176,7 @@ TEST_F(ViewerCommandsTest, TheOpenSequenceFileIsNeverSavedOver) {
   commands.OpenFile(sequence);
   for (const std::string& answer : {sequence, dir.File("link.gif")}) {
     ui.save_answer = answer;
-    EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }),
+    EXPECT_EQ(ErrorText([&] { commands.SaveImage(); }),
               "Cannot create file \"" + answer + "\". It is the sequence file being read");
   }
   EXPECT_EQ(test::ReadFileBytes(sequence), content);
@@ -193,7 +186,7 @@ TEST_F(ViewerCommandsTest, TheOpenSequenceFileIsNeverSavedOver) {
   commands.WaitForLoad();
   EXPECT_THROW(Open(dir.File("missing.kep")), Error);
   ui.save_answer = sequence;
-  EXPECT_EQ(ErrorOf([&] { commands.SaveImage(); }),
+  EXPECT_EQ(ErrorText([&] { commands.SaveImage(); }),
             "Cannot create file \"" + sequence + "\". It is the sequence file being read");
   EXPECT_EQ(test::ReadFileBytes(sequence), content);
 }
