@@ -10,8 +10,7 @@ namespace kep::sequence {
 
 namespace {
 
-bool IsLineBreak(int c) { return c == '\r' || c == '\n' || c == '\0'; }
-bool IsDelimiter(int c) { return c == ' ' || IsLineBreak(c); }
+bool IsDelimiter(int c) { return c == ' ' || IsLineBreak(static_cast<char>(c)); }
 
 // Reads a file forward from an offset through a small buffer, never past
 // `end`. Next gives -1 at the end or when reading fails (Failed tells).

@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::string_view kHeaderKeyword = "Tavrine";
 
-bool IsLineBreak(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 bool IsPrintable(char c) { return static_cast<unsigned char>(c) > 32; }
 
 // The first CR, LF or NUL (and, with kSpace, space) in [p, stop), or stop.

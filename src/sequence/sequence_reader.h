@@ -10,6 +10,10 @@
 
 namespace kep::sequence {
 
+// A line ends at CR, LF or NUL, the NUL also ending the text; CR LF is one
+// line end.
+constexpr bool IsLineBreak(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
 // Points the reader hands out from one Feed. The consumer first removes the
 // last `withdrawn` points it holds from this reader, then appends `points`.
 struct PointBatch {
