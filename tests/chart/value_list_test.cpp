@@ -150,7 +150,7 @@ TEST(ValueListDeathTest, DebugBuildsStopAtIndicesOutOfRange) {
   EXPECT_DEATH(bitmap.SetPixel(4, 0, 0), "");
   EXPECT_DEATH(bitmap.Pixel(-1, 2), "");
   std::vector<int> values(2);
-  EXPECT_DEATH(values[2], "");
+  EXPECT_DEATH(static_cast<void>(values[2]), "");
 }
 #endif
 
