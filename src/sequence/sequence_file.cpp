@@ -64,4 +64,22 @@ SequenceFile::ReadEnd SequenceFile::ReadInto(SequenceReader& reader,
   return ReadEnd::kTextEnded;
 }
 
+std::string SequenceFile::BytesBefore(std::uint64_t end, std::size_t count) const {
+  const std::uint64_t start = end - std::min<std::uint64_t>(end, count);
+  std::string bytes(static_cast<std::size_t>(end - start), '\0');
+  std::size_t have = 0;
+  while (have < bytes.size()) {
+    const ssize_t got =
+        ::pread(fd_, bytes.data() + have, bytes.size() - have, static_cast<off_t>(start + have));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ThrowCannotOpen(path_, std::strerror(errno));
+    }
+    if (got == 0) break;
+    have += static_cast<std::size_t>(got);
+  }
+  bytes.resize(have);
+  return bytes;
+}
+
 }  // namespace kep::sequence

@@ -58,6 +58,12 @@ class SequenceFile {
   ReadEnd ReadInto(SequenceReader& reader, const std::function<void(const PointBatch&)>& receive,
                    std::uint64_t end = kWholeFile, std::stop_token stop = {}) const;
 
+  // The up to count bytes that end at offset end, as the file holds them
+  // now (fewer when the file is shorter). A follower compares them with
+  // what it read before, to tell a file rewritten in place from a grown one.
+  // Raises a FileError as ReadInto does.
+  std::string BytesBefore(std::uint64_t end, std::size_t count) const;
+
  private:
   std::string path_;
   int fd_ = -1;

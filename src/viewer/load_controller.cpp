@@ -12,6 +12,10 @@ namespace kep::viewer {
 
 namespace {
 
+// How many bytes before the end of what was read an append compares: one
+// page, read from the page cache.
+constexpr std::size_t kTailBytes = 4096;
+
 std::string MessageOf(const std::exception_ptr& failure) {
   try {
     std::rethrow_exception(failure);
@@ -68,6 +72,9 @@ void LoadController::StartRead(JobKind kind, const std::string& path) {
         stamp.device = file.Device();
         stamp.inode = file.Inode();
         job_stamp_ = stamp;
+        if (loaded->file && loaded->reader) {
+          job_tail_ = loaded->file->BytesBefore(loaded->reader->BytesConsumed(), kTailBytes);
+        }
         job_loaded_ = std::move(loaded);
       },
       on_worker_event);
@@ -81,10 +88,16 @@ void LoadController::StartAppend() {
         try {
           // Read up to the size seen now; what comes later is the next append.
           const FileStamp stamp = StampOf(followed_file_->Descriptor());
+          // A file truncated and written anew past its old size looks grown;
+          // the bytes before the old end tell it from one that was appended to.
+          const std::uint64_t start = followed_reader_->BytesConsumed();
+          job_rewritten_ = followed_file_->BytesBefore(start, followed_tail_.size()) != followed_tail_;
+          if (job_rewritten_) return;
           followed_file_->ReadInto(
               *followed_reader_, [this](const sequence::PointBatch& batch) { job_appended_.Take(batch); },
               stamp.size, context.StopToken());
           job_stamp_ = stamp;
+          job_tail_ = followed_file_->BytesBefore(followed_reader_->BytesConsumed(), kTailBytes);
         } catch (const std::bad_alloc&) {
           throw Error(std::string(messages::kOutOfMemory));
         }
@@ -151,6 +164,7 @@ void LoadController::Keep(LoadedSequence& loaded) {
   followed_stamp_ = job_stamp_;
   followed_file_ = std::move(loaded.file);
   followed_reader_ = std::move(loaded.reader);
+  followed_tail_ = std::move(job_tail_);
   summary_ = loaded.summary;
   follow_error_.clear();
 }
@@ -185,9 +199,10 @@ LoadEnd LoadController::FinishReload(LoadedSequence& loaded) {
 
 LoadEnd LoadController::FinishAppend() {
   const sequence::SequenceReader& reader = *followed_reader_;
-  if (job_stamp_.size < reader.BytesConsumed()) {
-    // The file shrank after the look that saw it grow: nothing was read, and
-    // a size that matches no look has it read in full at the next one.
+  if (job_rewritten_ || job_stamp_.size < reader.BytesConsumed()) {
+    // The file was rewritten, or shrank after the look that saw it grow:
+    // nothing was read, and a time that matches no look has it read in full
+    // at the next one.
     followed_stamp_.modified_ns = -1;
     followed_reader_.reset();
     followed_file_.reset();
@@ -196,6 +211,7 @@ LoadEnd LoadController::FinishAppend() {
   ApplyBatch(chart_.Series(), job_appended_.AsBatch());
   job_appended_ = {};
   followed_stamp_ = job_stamp_;
+  followed_tail_ = std::move(job_tail_);
   summary_ = SummaryOf(reader);
   follow_error_.clear();
   PointsChanged();

@@ -130,13 +130,15 @@ class LoadController {
   ViewHistory& views_;
   // The running load. The worker writes the job_ members below, which nobody
   // else touches before the job has ended; an append also uses
-  // followed_file_ and followed_reader_ meanwhile.
+  // followed_file_, followed_reader_ and followed_tail_ meanwhile.
   std::unique_ptr<LoadJob> job_;
   JobKind job_kind_ = JobKind::kOpen;
   std::string job_path_;
   std::unique_ptr<LoadedSequence> job_loaded_;
   AppendedPoints job_appended_;
-  FileStamp job_stamp_;  // the file as the job read it
+  FileStamp job_stamp_;         // the file as the job read it
+  std::string job_tail_;        // the last bytes the job read
+  bool job_rewritten_ = false;  // an append found the bytes before its start changed
   LoadHooks open_hooks_;
   FileStamp seen_stamp_;  // the file as the look that started the job saw it
 
@@ -145,6 +147,7 @@ class LoadController {
   FileStamp followed_stamp_;  // the file as the chart shows it
   std::unique_ptr<sequence::SequenceFile> followed_file_;
   std::unique_ptr<sequence::SequenceReader> followed_reader_;
+  std::string followed_tail_;  // the last bytes followed_reader_ took, as they were read
   std::string follow_error_;
   PointSummary summary_;
 };

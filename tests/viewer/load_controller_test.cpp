@@ -236,6 +236,16 @@ TEST_F(LoadControllerTest, ShrunkReplacedOrRewrittenFilesAreReadAgain) {
   std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(2));
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+
+  // Truncated and written anew past the old size between two looks, as a
+  // computation that starts over does: it looks grown, yet is read in full.
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << Lines(900, 40);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+  Append(path, Lines(940, 3));  // and followed by appends after that
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
 }
 
 TEST_F(LoadControllerTest, AVanishedFileKeepsTheChartAndIsReadWhenItComesBack) {
