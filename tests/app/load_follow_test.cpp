@@ -30,16 +30,8 @@ namespace {
 
 const std::string kSamples = KEP_SOURCE_DIR "/samples";
 
-std::string Lines(int first, int count) {
-  std::string text;
-  for (int i = first; i < first + count; ++i)
-    text += std::to_string(i) + " " + std::string(1 + i % 30, '3') + " = x\n";
-  return text;
-}
-
-void Append(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
-}
+// The test's sequence lines, terms of 1 to 30 digits.
+std::string Lines(int first, int count) { return kep::test::SequenceLines(first, count, 30); }
 
 // The points a fresh open of the file gives.
 int FreshPointCount(const std::string& path) {
@@ -156,9 +148,9 @@ class LoadFollowTest : public QObject {
     QVERIFY(form1.Status().Message().text().endsWith("following file changes"));
 
     // A line split across two writes, then whole lines.
-    Append(path, "51 1234567");
+    kep::test::AppendToFile(path, "51 1234567");
     QVERIFY(QTest::qWaitFor([&] { return PointCount(form1) == 51; }, 10000));
-    Append(path, "89 = y\n52 1 = 1\n");
+    kep::test::AppendToFile(path, "89 = y\n52 1 = 1\n");
     QVERIFY(QTest::qWaitFor([&] { return PointCount(form1) == 52; }, 10000));
     QVERIFY(LoadEnds(form1));
     QCOMPARE(form1.Chart1().SeriesList()[0]->YValueAt(50), 9.0);
@@ -167,12 +159,12 @@ class LoadFollowTest : public QObject {
     // Replaced by renaming another file over it: the new file is followed too.
     std::filesystem::rename(dir_.Write("grow.new", Lines(1, 10)), path);
     QVERIFY(QTest::qWaitFor([&] { return PointCount(form1) == 10; }, 10000));
-    Append(path, Lines(11, 5));
+    kep::test::AppendToFile(path, Lines(11, 5));
     QVERIFY(QTest::qWaitFor([&] { return PointCount(form1) == 15; }, 10000));
 
     // Truncated.
     std::filesystem::resize_file(path, 0);
-    Append(path, Lines(1, 3));
+    kep::test::AppendToFile(path, Lines(1, 3));
     QVERIFY(QTest::qWaitFor([&] { return PointCount(form1) == 3; }, 10000));
 
     // Vanished: the chart stays; back again: loaded.
@@ -200,7 +192,7 @@ class LoadFollowTest : public QObject {
     QVERIFY(chart.HasZoom());
     const double bottom_minimum = chart.BottomAxis().Minimum(), bottom_maximum = chart.BottomAxis().Maximum();
     const double left_maximum = chart.LeftAxis().Maximum();
-    Append(path, "101 " + std::string(200, '5') + " = z\n");
+    kep::test::AppendToFile(path, "101 " + std::string(200, '5') + " = z\n");
     form1.Watch().LookNow();
     QVERIFY(LoadEnds(form1));
     QCOMPARE(PointCount(form1), 101);
@@ -219,7 +211,7 @@ class LoadFollowTest : public QObject {
       form1.OpenFile(path);
       QVERIFY(LoadEnds(form1));
       QVERIFY(form1.Status().Message().text().endsWith("not following file changes"));
-      Append(path, Lines(6, 5));
+      kep::test::AppendToFile(path, Lines(6, 5));
       form1.Watch().LookNow();
       QVERIFY(!form1.Commands().Loads().Loading());
       QCOMPARE(PointCount(form1), 5);

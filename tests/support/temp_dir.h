@@ -49,4 +49,19 @@ inline std::string ReadFileBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Adds bytes to the end of a file, as a program writing a sequence does.
+inline void AppendToFile(const std::string& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::app)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Sequence lines "i ddd = x" for i from first on; the term of line i has
+// 1 + i % period digits.
+inline std::string SequenceLines(int first, int count, int period) {
+  std::string text;
+  for (int i = first; i < first + count; ++i)
+    text += std::to_string(i) + " " + std::string(static_cast<std::size_t>(1 + i % period), '7') + " = x\n";
+  return text;
+}
+
 }  // namespace kep::test

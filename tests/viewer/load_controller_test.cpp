@@ -18,16 +18,8 @@
 namespace kep::viewer {
 namespace {
 
-std::string Lines(int first, int count) {
-  std::string text;
-  for (int i = first; i < first + count; ++i)
-    text += std::to_string(i) + " " + std::string(1 + i % 40, '7') + " = x\n";
-  return text;
-}
-
-void Append(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
-}
+// The test's sequence lines, terms of 1 to 40 digits.
+std::string Lines(int first, int count) { return test::SequenceLines(first, count, 40); }
 
 class LoadControllerTest : public ::testing::Test {
  protected:
@@ -122,7 +114,7 @@ TEST_F(LoadControllerTest, OpenErrorsAreRaisedWhenTheLoadIsTakenIn) {
   EXPECT_EQ(folder, dir.path().string());
   EXPECT_EQ(program.Series().PointCount(), 0);
   EXPECT_EQ(loads.FollowedPath(), one);
-  Append(one, "2 333 = y\n");
+  test::AppendToFile(one, "2 333 = y\n");
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(one));
 }
@@ -136,7 +128,7 @@ TEST_F(LoadControllerTest, AppendsInChunksShowWhatAFreshOpenShows) {
   ASSERT_NE(reader, nullptr);
 
   // More lines than one step of the line index: it grows with them.
-  Append(path, Lines(101, 5000));
+  test::AppendToFile(path, Lines(101, 5000));
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
   EXPECT_EQ(loads.Reader(), reader);  // the same reader went on from its end
@@ -148,11 +140,12 @@ TEST_F(LoadControllerTest, AppendsInChunksShowWhatAFreshOpenShows) {
 
   // A line split across two writes: half a term is shown as it stands, and
   // replaced once the line is complete.
-  Append(path, "5101 12345678901234567890123456789");
+  test::AppendToFile(path, "5101 12345678901234567890123456789");
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
   EXPECT_EQ(Picture(), FreshPicture(path));
-  Append(path, "01234567890123456789012345678901234567890123456789012345678901234567890 = z\n5102 1 = 1\n");
+  test::AppendToFile(
+      path, "01234567890123456789012345678901234567890123456789012345678901234567890 = z\n5102 1 = 1\n");
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
   EXPECT_EQ(loads.Summary().largest_digit_count, 100u);
@@ -173,7 +166,7 @@ TEST_F(LoadControllerTest, ReadoutsWhileAnAppendRunsShowNoText) {
     return LookUpReadout(program, loads.LineSource(), plot.Left, plot.Top)->text;
   };
   EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 1 77 = x");
-  Append(path, Lines(101, 20000));
+  test::AppendToFile(path, Lines(101, 20000));
   loads.CheckFile();
   ASSERT_TRUE(loads.Loading());
   do {  // until the append is taken in, whenever the worker ends
@@ -202,7 +195,7 @@ TEST(AppendedPointsTest, WithdrawnPointsComeOffTheGatheredOnesFirst) {
 TEST_F(LoadControllerTest, ACancelledAppendHasTheFileReadInFull) {
   const std::string path = dir.Write("c.kep", Lines(1, 20));
   Open(path);
-  Append(path, "21 4444 = x\n22 55");
+  test::AppendToFile(path, "21 4444 = x\n22 55");
   loads.CheckFile();
   loads.Cancel();  // whether or not the worker had ended, its points are dropped
   EXPECT_EQ(loads.Reader(), nullptr);
@@ -210,7 +203,7 @@ TEST_F(LoadControllerTest, ACancelledAppendHasTheFileReadInFull) {
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_NE(loads.Reader(), nullptr);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
-  Append(path, "555 = y\n");
+  test::AppendToFile(path, "555 = y\n");
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
 }
@@ -243,7 +236,7 @@ TEST_F(LoadControllerTest, ShrunkReplacedOrRewrittenFilesAreReadAgain) {
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
-  Append(path, Lines(940, 3));  // and followed by appends after that
+  test::AppendToFile(path, Lines(940, 3));  // and followed by appends after that
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
 }
@@ -270,7 +263,7 @@ TEST_F(LoadControllerTest, AVanishedFileKeepsTheChartAndIsReadWhenItComesBack) {
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(loads.FollowError(), "List index out of bounds (1)");
   EXPECT_EQ(program.Series().PointCount(), 0);
-  Append(path, "2 333 = y\n");
+  test::AppendToFile(path, "2 333 = y\n");
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(loads.FollowError(), "");
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
@@ -294,7 +287,7 @@ TEST_F(LoadControllerTest, TheUsersViewStaysWhileAppendsArrive) {
                                chart.LeftAxis().Minimum(), chart.LeftAxis().Maximum()};
   };
   const std::vector<double> zoomed = axes();
-  Append(path, "101 " + std::string(300, '9') + " = x\n");
+  test::AppendToFile(path, "101 " + std::string(300, '9') + " = x\n");
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   window.ProcessPaint();
   EXPECT_EQ(axes(), zoomed);
@@ -311,14 +304,14 @@ TEST_F(LoadControllerTest, TheUsersViewStaysWhileAppendsArrive) {
   chart.MouseWheel(1);
   views.WheelHandled(std::chrono::milliseconds(0));
   const std::vector<double> scrolled = axes();
-  Append(path, "102 " + std::string(400, '9') + " = x\n");
+  test::AppendToFile(path, "102 " + std::string(400, '9') + " = x\n");
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(chart.LeftAxis().Minimum(), scrolled[2]);
   EXPECT_EQ(chart.LeftAxis().Maximum(), scrolled[3]);
 
   // Switched off, the file is not looked at.
   loads.SetFollowing(false);
-  Append(path, Lines(103, 5));
+  test::AppendToFile(path, Lines(103, 5));
   EXPECT_EQ(Look(), LoadEnd::kNone);
   EXPECT_EQ(program.Series().PointCount(), 102);
   EXPECT_EQ(loads.State(), FollowState::kOff);

@@ -116,7 +116,7 @@ TEST_F(ReadoutTest, AChangedFileShowsThePointWithoutText) {
   const std::string path = dir.Write("a.kep", "1 12 = 2^2 * 3\n2 150 = 2 * 3 * 5^2\n");
   Open(path);
   EXPECT_EQ(TextOver(1), "Line 1 \u00b7 2 digits \u00b7 1 12 = 2^2 * 3");
-  std::ofstream(path, std::ios::app) << "3 7 = 7\n";
+  test::AppendToFile(path, "3 7 = 7\n");
   EXPECT_EQ(TextOver(1), "Line 1 \u00b7 2 digits \u00b7 (the file has changed since it was read)");
   // Following takes in the append and extends the line index.
   commands.Loads().CheckFile();

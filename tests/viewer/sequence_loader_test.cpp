@@ -139,10 +139,7 @@ TEST(SequenceLoaderTest, ALoadGoesOnWithAppendedBytes) {
   ProgramChart program;
   PutInPlace(loaded, program, {});
   for (const std::string_view more : {"34 = y\r", "\n5 55555", "5 = z\n"}) {
-    {
-      std::ofstream out(path, std::ios::app | std::ios::binary);
-      out << more;
-    }
+    test::AppendToFile(path, more);
     loaded.file->ReadInto(*loaded.reader,
                           [&](const sequence::PointBatch& batch) { ApplyBatch(program.Series(), batch); });
   }
