@@ -19,7 +19,8 @@ all: build
 # configured by make run (without them) gets them from here on.
 build:
 	@scripts/install-deps test
-	$(CONFIGURE) -DKEP_TESTS=ON -DKEP_BENCH=ON
+	@grep -qx 'KEP_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt 2>/dev/null && \
+	  grep -qx 'KEP_BENCH:BOOL=ON' $(BUILD)/CMakeCache.txt || $(CONFIGURE) -DKEP_TESTS=ON -DKEP_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The viewer on a sample; without a display, the sample rendered to a GIF.
