@@ -1,14 +1,13 @@
 #include "app/about_box.h"
 
-#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 
 #include "app/dialog_fonts.h"
 #include "app/installed_files.h"
+#include "app/window_placement.h"
 
 namespace kep::app {
 
@@ -40,9 +39,7 @@ AboutBox::AboutBox(const QImage& chart_picture, QWidget* parent)
   setFixedSize(kWidth, kHeight);
   setFont(DialogFont(11));
   // Centred on the desktop, not over the main window.
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  CenterOnScreen(*this);
 
   // Each credit line is centred in its own box; the texts fit their boxes.
   const QColor blue(0, 0, 255), green(0, 128, 0), maroon(128, 0, 0);

@@ -64,6 +64,7 @@ void ChartWidget::SetCursor(chart::CursorShape shape) {
 }
 
 void ChartWidget::SetBusy(bool busy) {
+  if (busy == busy_) return;
   busy_ = busy;
   setCursor(busy ? Qt::BusyCursor : chart_cursor_);
 }

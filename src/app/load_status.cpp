@@ -24,10 +24,6 @@ constexpr int kRefreshesPerSecond = 10;
 
 QString Number(std::uint64_t value) { return QLocale().toString(static_cast<qulonglong>(value)); }
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, ChartWidget& chart_view)
@@ -43,7 +39,7 @@ LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, Ch
   progress_->setObjectName("LoadProgress1");
   progress_->setRange(0, kProgressSteps);
   progress_->setMaximumWidth(200);
-  cancel_ = new QPushButton(FromUtf8(messages::kCancelLoad), bar);
+  cancel_ = new QPushButton(QString::fromUtf8(messages::kCancelLoad), bar);
   cancel_->setObjectName("CancelLoad1");
   bar->addWidget(message_);
   bar->addWidget(readout_, 1);
@@ -89,8 +85,9 @@ void LoadStatus::Refresh() {
                                                   : static_cast<double>(progress.bytes_read) /
                                                         static_cast<double>(progress.bytes_total);
     progress_->setValue(static_cast<int>(std::min(done, 1.0) * kProgressSteps));
-    message_->setText(FromUtf8(messages::kLoading)
-                          .arg(FromUtf8(sequence::FileNameOf(loads.LoadingPath())), Number(progress.lines)));
+    message_->setText(
+        QString::fromUtf8(messages::kLoading)
+            .arg(QString::fromUtf8(sequence::FileNameOf(loads.LoadingPath())), Number(progress.lines)));
     return;
   }
   progress_timer_.stop();
@@ -99,19 +96,19 @@ void LoadStatus::Refresh() {
     case viewer::FollowState::kNoFile:
       break;
     case viewer::FollowState::kVanished:
-      text = FromUtf8(messages::kFileNotFound);
+      text = QString::fromUtf8(messages::kFileNotFound);
       break;
     case viewer::FollowState::kOff:
     case viewer::FollowState::kFollowing: {
       const viewer::PointSummary& summary = loads.Summary();
-      text = FromUtf8(messages::kPointsAtRest)
+      text = QString::fromUtf8(messages::kPointsAtRest)
                  .arg(Number(summary.points), Number(summary.largest_digit_count),
-                      FromUtf8(loads.Following() ? messages::kFollowing : messages::kNotFollowing));
+                      QString::fromUtf8(loads.Following() ? messages::kFollowing : messages::kNotFollowing));
       if (const std::optional<std::string> all_zero = viewer::AllZeroNotice(summary)) {
-        text += FromUtf8(messages::kNoteSeparator) + QString::fromStdString(*all_zero);
+        text += QString::fromUtf8(messages::kNoteSeparator) + QString::fromStdString(*all_zero);
       }
       if (!loads.FollowError().empty()) {
-        text += FromUtf8(messages::kFollowFailed).arg(QString::fromStdString(loads.FollowError()));
+        text += QString::fromUtf8(messages::kFollowFailed).arg(QString::fromStdString(loads.FollowError()));
       }
       break;
     }

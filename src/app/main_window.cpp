@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <chrono>
@@ -27,6 +26,7 @@
 #include "app/qt_viewer_ui.h"
 #include "app/readout_status.h"
 #include "app/reformat_dialog.h"
+#include "app/window_placement.h"
 #include "common/error.h"
 #include "viewer/sequence_loader.h"
 
@@ -104,9 +104,7 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
   resize(viewer::kChartWidth,
          viewer::kChartHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   RestoreSettings();
-  if (const QScreen* screen = QApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  CenterOnScreen(*this);
   UpdateActions();
 }
 

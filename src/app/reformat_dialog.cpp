@@ -2,9 +2,9 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QScreen>
 
 #include "app/dialog_fonts.h"
+#include "app/window_placement.h"
 
 namespace kep::app {
 
@@ -26,9 +26,7 @@ ReformatDialog::ReformatDialog(QWidget* parent)
 }
 
 void ReformatDialog::ShowNow() {
-  if (const QScreen* screen = QApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  CenterOnScreen(*this);
   show();
   raise();
   repaint();

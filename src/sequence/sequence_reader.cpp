@@ -44,7 +44,7 @@ const char* FindStop(const char* p, const char* stop) {
 
 }  // namespace
 
-SequenceReader::SequenceReader(bool reformat, TermColumn column) : reformat_(reformat), column_(column) {
+SequenceReader::SequenceReader(bool reformat, TermColumn column) : reformat_(reformat) {
   marks_.push_back({0, 0});
   if (column != TermColumn::kAutomatic) {
     number_column_ = column == TermColumn::kWord2 ? 2 : 3;

@@ -111,7 +111,6 @@ class SequenceReader {
   unsigned NumberColumn() const { return bfile_ == BFile::kYes ? 2 : number_column_; }
   // The automatic column found a file of "n a(n)" lines (so far).
   bool ReadsBFile() const { return bfile_ == BFile::kYes; }
-  TermColumn Column() const { return column_; }
   // Points handed out and not withdrawn.
   std::uint64_t PointCount() const {
     return final_points_ + (tentative_out_ ? tentative_.size() : 0) + provisional_.size();
@@ -173,7 +172,6 @@ class SequenceReader {
   void HandOutProvisional();
 
   bool reformat_;
-  TermColumn column_;
   bool text_ended_ = false;
   bool after_cr_ = false;  // the last character taken was a CR: a following LF belongs to it
   std::uint64_t bytes_consumed_ = 0;
@@ -197,7 +195,6 @@ class SequenceReader {
   std::vector<ValuePoint> provisional_;  // handed out, may be withdrawn
   std::vector<LineMark> marks_;
   LineMark next_mark_{kMarkEveryLines, kMarkEveryBytes};  // a line at or past either starts a mark
-  std::uint64_t line_start_ = 0;                          // offset of the line in progress
 };
 
 }  // namespace kep::sequence

@@ -72,9 +72,7 @@ void LoadController::StartRead(JobKind kind, const std::string& path) {
         stamp.device = file.Device();
         stamp.inode = file.Inode();
         job_stamp_ = stamp;
-        if (loaded->file && loaded->reader) {
-          job_tail_ = loaded->file->BytesBefore(loaded->reader->BytesConsumed(), kTailBytes);
-        }
+        job_tail_ = file.BytesBefore(loaded->reader->BytesConsumed(), kTailBytes);
         job_loaded_ = std::move(loaded);
       },
       on_worker_event);
@@ -114,9 +112,7 @@ void LoadController::Cancel() {
   if (job_kind_ == JobKind::kAppend) {
     // The reader went past points that never reached the chart: the next
     // change reads the file in full.
-    followed_reader_.reset();
-    followed_file_.reset();
-    job_appended_ = {};
+    LetGoOfFile();
   }
   ReturnFreedMemory();
 }
@@ -136,11 +132,7 @@ LoadEnd LoadController::Poll() {
     // The file is looked at again once it changes again.
     followed_stamp_ = seen_stamp_;
     follow_error_ = MessageOf(failure);
-    if (job_kind_ == JobKind::kAppend) {
-      followed_reader_.reset();
-      followed_file_.reset();
-      job_appended_ = {};
-    }
+    if (job_kind_ == JobKind::kAppend) LetGoOfFile();
     return LoadEnd::kFollowed;
   }
   if (job_kind_ == JobKind::kAppend) return FinishAppend();
@@ -204,8 +196,7 @@ LoadEnd LoadController::FinishAppend() {
     // nothing was read, and a time that matches no look has it read in full
     // at the next one.
     followed_stamp_.modified_ns = -1;
-    followed_reader_.reset();
-    followed_file_.reset();
+    LetGoOfFile();
     return LoadEnd::kFollowed;
   }
   ApplyBatch(chart_.Series(), job_appended_.AsBatch());
@@ -216,6 +207,12 @@ LoadEnd LoadController::FinishAppend() {
   follow_error_.clear();
   PointsChanged();
   return LoadEnd::kFollowed;
+}
+
+void LoadController::LetGoOfFile() {
+  followed_reader_.reset();
+  followed_file_.reset();
+  job_appended_ = {};
 }
 
 void LoadController::PointsChanged() {
@@ -257,8 +254,7 @@ void LoadController::CheckFile() {
     case FileChange::kVanished:
       // The chart stays; the file is let go, so that its space is freed.
       followed_stamp_ = now;
-      followed_reader_.reset();
-      followed_file_.reset();
+      LetGoOfFile();
       return;
     case FileChange::kGrown:
       seen_stamp_ = now;

@@ -124,6 +124,9 @@ class LoadController {
   LoadEnd FinishOpen(LoadedSequence& loaded);
   LoadEnd FinishReload(LoadedSequence& loaded);
   LoadEnd FinishAppend();
+  // Closes the followed file and drops its reader and any points an append
+  // gathered: the next change reads the file in full.
+  void LetGoOfFile();
   void PointsChanged();
 
   ProgramChart& chart_;

@@ -22,7 +22,6 @@ struct LoadProgress {
 class LoadContext {
  public:
   std::stop_token StopToken() const { return stop_.get_token(); }
-  bool Cancelled() const { return stop_.stop_requested(); }
   void Cancel() { stop_.request_stop(); }
   void SetTotalBytes(std::uint64_t bytes) { bytes_total_.store(bytes, std::memory_order_relaxed); }
   void SetProgress(std::uint64_t bytes_read, std::uint64_t lines) {

@@ -135,7 +135,6 @@ std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
   const int index = NearestPoint(series, chart.BottomAxis().PixelToValue(pixel_x));
   if (index < 0) return std::nullopt;
   ReadoutPoint point;
-  point.index = index;
   point.x = series.XValueAt(index);
   point.y = series.YValueAt(index);
   point.mark = {chart.BottomAxis().XValueToPixel(point.x), chart.LeftAxis().YValueToPixel(point.y)};

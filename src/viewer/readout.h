@@ -27,7 +27,6 @@ struct ReadoutSource {
 
 // What the readout shows for the point nearest to the mouse.
 struct ReadoutPoint {
-  int index = 0;  // in the series
   double x = 0;
   double y = 0;
   raster::IntPoint mark;     // the point's pixel in the chart's window
