@@ -147,7 +147,9 @@ class BlockArray {
   // Elements are assigned before they are read, so a block of plain values
   // is not written until then.
   void AddBlock() {
-    blocks_.reserve(blocks_.size() + 1);
+    // Room for the pointer first, so that a failed push cannot lose the
+    // mapped block; growing by doubling keeps appends amortised.
+    if (blocks_.size() == blocks_.capacity()) blocks_.reserve(2 * blocks_.size() + 1);
     T* const block = static_cast<T*>(MapBlockMemory(kBlockBytes));
     std::uninitialized_default_construct_n(block, kBlockSize);
     blocks_.push_back(Block(block));
