@@ -159,9 +159,7 @@ const LineSeries::DrawingIndex& LineSeries::Index() const {
     previous = x;
     if (std::isnan(YValueAt(static_cast<int>(i))) && index_.first_nan == kNone) index_.first_nan = i;
   }
-  index_.x_ascending = index_.first_unordered == kNone;
-  index_.y_comparable = index_.first_nan == kNone;
-  if (!index_.y_comparable) {
+  if (!index_.YComparable()) {
     index_.y_extremes.Clear();
   } else if (unchanged == 0) {
     index_.y_extremes.Build(ys);
@@ -195,7 +193,7 @@ void LineSeries::FindVisiblePoints() {
 
   // The first index at or after from whose X is at least value (n when none):
   // a binary search over ascending X values, otherwise a scan.
-  const bool ascending = Index().x_ascending;
+  const bool ascending = Index().XAscending();
   const auto first_at_least = [&](int from, double value) {
     const auto below = [&](int i) { return !(XValueAt(i) >= value); };
     if (ascending) return PartitionPoint(from, n, below);
@@ -324,7 +322,7 @@ bool LineSeries::DrawReduced(DrawContext& context) {
     return false;
   }
   const DrawingIndex& index = Index();
-  if (!index.x_ascending || !index.y_comparable) return false;
+  if (!index.XAscending() || !index.YComparable()) return false;
 
   // The chain of points first .. end; a last point beyond the drawable range
   // is skipped by the per-point rule and is left to it.
@@ -462,7 +460,7 @@ int LineSeries::HitTest(int x, int y) const {
   // column x can answer there; the last point is tried on its own.
   int from = first;
   int to = last;
-  if (last - first > 2 && Index().x_ascending &&
+  if (last - first > 2 && Index().XAscending() &&
       MapsInside(horizontal, XValueAt(first), XValueAt(last - 1))) {
     const int direction =
         horizontal.XValueToPixel(XValueAt(last - 1)) >= horizontal.XValueToPixel(XValueAt(first)) ? 1 : -1;

@@ -169,9 +169,12 @@ class LineSeries : public ChartSeries {
     std::size_t points = 0;               // the point count it was built for
     std::size_t first_unordered = kNone;  // the first X below the one before it, or NaN
     std::size_t first_nan = kNone;        // the first NaN Y
-    bool x_ascending = false;             // every X is at most the next, none is NaN
-    bool y_comparable = false;            // no Y is NaN; y_extremes is built
-    MinMaxPyramid y_extremes;
+    MinMaxPyramid y_extremes;             // built while YComparable
+
+    // Every X is at most the next, none is NaN.
+    bool XAscending() const { return first_unordered == kNone; }
+    // No Y is NaN.
+    bool YComparable() const { return first_nan == kNone; }
   };
   struct Pixel {
     int x = 0;
