@@ -40,7 +40,7 @@ class FileCursor {
       if (at_ == size_ && !Fill()) return false;
       const char* const begin = buffer_.get() + at_;
       const char* const stop = buffer_.get() + size_;
-      const char* p = std::find_if(begin, stop, [](char c) { return IsLineBreak(c); });
+      const char* p = FindLineBreak(begin, stop);
       offset_ += static_cast<std::uint64_t>(p - begin);
       at_ += static_cast<std::size_t>(p - begin);
       if (p == stop) continue;

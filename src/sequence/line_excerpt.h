@@ -31,13 +31,6 @@ struct LineExcerpt {
   bool after_cut = false;  // the line goes on after `after`
 };
 
-// Where a line's term is and how long it is, as the reader found it.
-struct TermPlace {
-  std::uint64_t file_line = 0;  // the line's position in the file, before any reformatting
-  unsigned word = 0;            // the word of the file's text that holds the term, from 1
-  std::uint64_t length = 0;     // the term's characters (the point's digit count)
-};
-
 // Reads the excerpt of place.file_line from the open file fd, through the
 // sparse index of line offsets, reading no further than `end` (the bytes the
 // index covers). Gives nothing when the line or its term is not where the

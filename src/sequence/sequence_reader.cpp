@@ -44,12 +44,20 @@ const char* FindStop(const char* p, const char* stop) {
 
 }  // namespace
 
+const char* FindLineBreak(const char* p, const char* stop) { return FindStop<false>(p, stop); }
+
 SequenceReader::SequenceReader(bool reformat, TermColumn column) : reformat_(reformat) {
   marks_.push_back({0, 0});
   if (column != TermColumn::kAutomatic) {
     number_column_ = column == TermColumn::kWord2 ? 2 : 3;
     bfile_ = BFile::kNo;
   }
+}
+
+TermPlace SequenceReader::TermPlaceOf(std::uint64_t line, std::uint64_t length) const {
+  // An "SQ" file keeps its even lines, and its line 0 reads "0 " before its text.
+  const bool prefixed = reformat_ && line == 0;
+  return {reformat_ ? 2 * line : line, NumberColumn() - (prefixed ? 1 : 0), length};
 }
 
 std::uint64_t SequenceReader::Lines() const {

@@ -14,6 +14,17 @@ namespace kep::sequence {
 // line end.
 constexpr bool IsLineBreak(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
+// The first line break in [p, stop), or stop; sixteen bytes at a time where
+// the processor allows it.
+const char* FindLineBreak(const char* p, const char* stop);
+
+// Where a line's term is and how long it is, as the reader found it.
+struct TermPlace {
+  std::uint64_t file_line = 0;  // the line's position in the file, before any reformatting
+  unsigned word = 0;            // the word of the file's text that holds the term, from 1
+  std::uint64_t length = 0;     // the term's characters (the point's digit count)
+};
+
 // Points the reader hands out from one Feed. The consumer first removes the
 // last `withdrawn` points it holds from this reader, then appends `points`.
 struct PointBatch {
@@ -96,7 +107,6 @@ class SequenceReader {
   // column.
   void CheckLine(std::size_t i) const;
 
-  bool Reformats() const { return reformat_; }
   // A NUL ended the text: Feed takes nothing more.
   bool TextEnded() const { return text_ended_; }
   // Bytes taken in so far: up to and including the ending NUL once there is
@@ -109,6 +119,9 @@ class SequenceReader {
   std::uint64_t Lines() const;
   // The word that holds the term: 0 until the automatic choice is made, then 2 or 3.
   unsigned NumberColumn() const { return bfile_ == BFile::kYes ? 2 : number_column_; }
+  // Where the term of the point at line (after reformatting, from 0) stands in
+  // the file, the point having length digits. Needs the number column.
+  TermPlace TermPlaceOf(std::uint64_t line, std::uint64_t length) const;
   // The automatic column found a file of "n a(n)" lines (so far).
   bool ReadsBFile() const { return bfile_ == BFile::kYes; }
   // Points handed out and not withdrawn.

@@ -70,13 +70,9 @@ LineTextState ReadLine(const std::optional<ReadoutSource>& source, double x, dou
   }
   const sequence::SequenceReader& reader = *source->reader;
   if (!(x >= 1) || x != std::floor(x) || reader.NumberColumn() == 0) return LineTextState::kUnreadable;
-  // x is the line's position after reformatting, from 1; an "SQ" file keeps
-  // its even lines, and its line 0 reads "0 " before its text.
-  const auto line = static_cast<std::uint64_t>(x) - 1;
-  sequence::TermPlace place;
-  place.file_line = reader.Reformats() ? 2 * line : line;
-  place.word = reader.NumberColumn() - (reader.Reformats() && line == 0 ? 1 : 0);
-  place.length = static_cast<std::uint64_t>(y);
+  // x is the line's position after reformatting, from 1.
+  const sequence::TermPlace place =
+      reader.TermPlaceOf(static_cast<std::uint64_t>(x) - 1, static_cast<std::uint64_t>(y));
   excerpt = sequence::ReadLineExcerpt(source->file->Descriptor(), reader.LineIndex(), reader.BytesConsumed(),
                                       place);
   return excerpt ? LineTextState::kShown : LineTextState::kUnreadable;
