@@ -1,8 +1,6 @@
 #include "viewer/readout.h"
 
-#include <algorithm>
 #include <cmath>
-#include <ranges>
 
 #include "common/format.h"
 #include "viewer/messages.h"
@@ -108,8 +106,15 @@ int NearestPoint(const chart::ChartSeries& series, double x) {
   const int count = series.PointCount();
   if (count == 0) return -1;
   // The first point at or after x.
-  const int low = *std::ranges::partition_point(std::views::iota(0, count),
-                                                [&](int i) { return series.XValueAt(i) < x; });
+  int low = 0, high = count;
+  while (low < high) {
+    const int middle = low + (high - low) / 2;
+    if (series.XValueAt(middle) < x) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
   if (low == count) return count - 1;
   if (low == 0) return 0;
   return x - series.XValueAt(low - 1) <= series.XValueAt(low) - x ? low - 1 : low;
