@@ -14,7 +14,8 @@
 #include "chart/chart.h"
 #include "chart/headless_host.h"
 #include "common/error.h"
-#include "gif/output_stream.h"
+#include "output/image_file_type.h"
+#include "output/output_stream.h"
 #include "raster/bitmap.h"
 #include "raster/font_engine.h"
 #include "sequence/file_path.h"
@@ -269,7 +270,7 @@ void WriteImage(const Options& options) {
                                  : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
   viewer::RefuseToOverwriteSequence(output, options.file);
   const RenderedChart rendered(options);
-  viewer::SaveImageFile(rendered.bitmap, viewer::ImageFormatOf(output).value_or(viewer::ImageFormat::kGif),
+  viewer::SaveImageFile(rendered.bitmap, output::ImageFormatOf(output).value_or(output::ImageFormat::kGif),
                         output);
 }
 
@@ -449,7 +450,7 @@ int Run(std::span<const std::string_view> args, const chart::NumberFormat& label
         break;
     }
     // Output that did not all arrive (a full disk, a closed pipe) is a failure.
-    if (!out.flush()) gif::ThrowWriteError();
+    if (!out.flush()) output::ThrowWriteError();
     return 0;
   } catch (const Error& error) {
     err << DisplayMessage(error.what()) << '\n';
