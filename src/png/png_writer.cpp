@@ -40,15 +40,17 @@ EncoderState& StateOf(png_structp png) { return *static_cast<EncoderState*>(png_
 void OnWarning(png_structp, png_const_charp) {}
 
 // An exception must not cross libpng's C frames, so a failed write is
-// kept and turned into a libpng error.
+// kept and turned into a libpng error. png_error leaves by longjmp, which
+// would skip the end of a handler and keep its exception alive for good, so
+// it is called only once the handler has closed.
 void OnWrite(png_structp png, png_bytep data, std::size_t size) {
   EncoderState& state = StateOf(png);
   try {
     state.out->Write(data, size);
   } catch (...) {
     state.stream_error = std::current_exception();
-    png_error(png, "write failed");
   }
+  if (state.stream_error) png_error(png, "write failed");
 }
 
 void OnFlush(png_structp) {}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -87,6 +88,8 @@ TEST(PngWriterTest, TheStreamsErrorReachesTheCaller) {
         ErrorText<FileError>([&] { WritePNG(output::BitmapView::XRGB32(pixels.data(), 64, 64, 64), out); }),
         "Stream write error")
         << "after " << room << " bytes";
+    // Once handled, the error is gone: no handler is left open behind it.
+    EXPECT_EQ(std::current_exception(), nullptr) << "after " << room << " bytes";
   }
 }
 
