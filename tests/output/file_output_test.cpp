@@ -1,6 +1,6 @@
 // Replacing files safely: what a save may touch, which protections it
 // honours, and what it leaves behind when it fails or is interrupted.
-#include "gif/file_output.h"
+#include "output/file_output.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -18,7 +18,7 @@
 #include "support/error_text.h"
 #include "support/temp_dir.h"
 
-namespace kep::gif {
+namespace kep::output {
 namespace {
 
 namespace fs = std::filesystem;
@@ -198,4 +198,4 @@ TEST_F(FileOutputTest, AnyNameLengthFitsAndATerminatedSaveLeavesNoTemporaryFile)
 }
 
 }  // namespace
-}  // namespace kep::gif
+}  // namespace kep::output
