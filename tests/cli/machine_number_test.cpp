@@ -56,8 +56,8 @@ TEST(MachineNumberTest, OtherValuesAreTheShortestExactText) {
 // stay integers that sort -n and awk read as they are.
 TEST(MachineNumberTest, PointsOfALongFileAndAWideTermHaveNoExponent) {
   test::TempDir dir;
-  const std::string file =
-      dir.Write("long.kep", "1 5\n" + std::string(999998, '\n') + "1000000 " + std::string(200000, '7') + "\n");
+  const std::string file = dir.Write(
+      "long.kep", "1 5\n" + std::string(999998, '\n') + "1000000 " + std::string(200000, '7') + "\n");
   const testing::Outcome points = testing::Render({"--points", file});
   EXPECT_EQ(points.out, "1\t1\n1000000\t200000\n");
   EXPECT_EQ(points.err, "");

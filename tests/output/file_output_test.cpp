@@ -200,7 +200,8 @@ TEST_F(FileOutputTest, AStickyFolderKeepsTheNamesOfOthersFilesAndTheFileIsWritte
   EXPECT_EQ(StatusOf(in_others).st_uid, 0u);
   EXPECT_EQ(test::ReadFileBytes(in_own), "new");
   EXPECT_NE(StatusOf(in_own).st_ino, own_inode);
-  for (const std::string& folder : {others, own}) EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+  for (const std::string& folder : {others, own})
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
 }
 
 TEST_F(FileOutputTest, OnlyRegularFilesAndDevicesAreWrittenAndNothingBlocks) {
