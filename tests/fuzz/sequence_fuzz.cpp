@@ -127,10 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text(reinterpret_cast<const char*>(data + 2 + size_count), size - 2 - size_count);
   std::string repeated;
   if (data[1] & 8) {
-    // Enough copies for a few marks by line count, or by size.
-    const std::size_t copies = 3 * SequenceReader::kMarkEveryLines;
-    while (repeated.size() < 3 * SequenceReader::kMarkEveryBytes && copies * text.size() > repeated.size())
-      repeated += text;
+    // Copies enough for two marks by line count, or one by size.
+    const std::size_t copies = 2 * SequenceReader::kMarkEveryLines + 1;
+    const std::size_t bytes = SequenceReader::kMarkEveryBytes + (std::size_t{64} << 10);
+    while (repeated.size() < bytes && copies * text.size() > repeated.size()) repeated += text;
     text = repeated;
   }
 
