@@ -205,7 +205,21 @@ void ChartCanvas::PaintRect(const IntRect& rect, std::uint32_t color, PenMode mo
 void ChartCanvas::LineTo(IntPoint p) {
   const IntPoint from = pen_position_;
   pen_position_ = p;
-  DeviceLine(ToDevice(from), ToDevice(p));
+  if (scale_ == 1 || vector_ != nullptr) {
+    DeviceLine(from, p);
+    return;
+  }
+  // A pen of logical width w covers logical pixels p - w / 2 onwards; the
+  // device pen of width W covers device pixels from its path pixel - W / 2.
+  // Shifting the path lines the two up, so that a scaled line covers the
+  // device pixels of its logical ones.
+  const int logical_width = pen_.style == PenStyle::psSolid ? std::max(pen_.width, 1) : 1;
+  const int shift = DeviceWidth(logical_width) / 2 - ToDevice(logical_width / 2);
+  const auto device = [&](IntPoint point) {
+    const IntPoint mapped = ToDevice(point);
+    return IntPoint{mapped.x + shift, mapped.y + shift};
+  };
+  DeviceLine(device(from), device(p));
 }
 
 void ChartCanvas::DeviceLine(IntPoint from, IntPoint p) {

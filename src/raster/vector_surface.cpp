@@ -120,7 +120,8 @@ VectorSurface::~VectorSurface() {
 
 void VectorSurface::SetColor(Color color) {
   const std::uint32_t xrgb = color.ToXrgb();
-  cairo_set_source_rgb(cr_, ((xrgb >> 16) & 0xFF) / 255.0, ((xrgb >> 8) & 0xFF) / 255.0, (xrgb & 0xFF) / 255.0);
+  cairo_set_source_rgb(cr_, ((xrgb >> 16) & 0xFF) / 255.0, ((xrgb >> 8) & 0xFF) / 255.0,
+                       (xrgb & 0xFF) / 255.0);
 }
 
 void VectorSurface::FillRect(const IntRect& rect, Color color) {
@@ -133,7 +134,8 @@ void VectorSurface::FillRect(const IntRect& rect, Color color) {
   cairo_fill(cr_);
 }
 
-void VectorSurface::Line(IntPoint from, IntPoint to, int width, Color color, int dash, std::optional<Color> gap) {
+void VectorSurface::Line(IntPoint from, IntPoint to, int width, Color color, int dash,
+                         std::optional<Color> gap) {
   const Stroke stroke{std::max(width, 1), color, dash, gap};
   if (pending_ && (stroke != pending_stroke_ || from != pending_end_)) StrokePending();
   // A pen of odd width is centred on the pixel centres; an even one has its
@@ -171,8 +173,9 @@ void VectorSurface::StrokePending() {
     cairo_stroke_preserve(cr_);
   }
   if (stroke.dash > 0) {
+    // The path starts at a pixel's centre; the pattern at its edge.
     const double on_off = stroke.dash;
-    cairo_set_dash(cr_, &on_off, 1, 0);
+    cairo_set_dash(cr_, &on_off, 1, 0.5);
   }
   SetColor(stroke.color);
   cairo_stroke(cr_);
