@@ -40,7 +40,8 @@ IntRect InkBox(const Bitmap& bitmap, const IntRect& area) {
   for (int y = inside.Top; y < inside.Bottom; ++y) {
     for (int x = inside.Left; x < inside.Right; ++x) {
       if (!Ink(bitmap.Pixel(x, y), 250)) continue;
-      box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+      box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1),
+             std::max(box.Bottom, y + 1)};
     }
   }
   return box.IsEmpty() ? IntRect{} : box;
@@ -181,7 +182,7 @@ TEST_F(ExportTest, AtScaleTwoTheLayoutIsTheSameAtTwiceThePositions) {
 
 TEST_F(ExportTest, PdfHasTheTextAndThePixelsOfTheBitmap) {
   const std::string pdf = dir_.File("chart.pdf");
-  SaveVectorImage(chart(), ImageFormat::kPdf, pdf);
+  SaveVectorImage(chart(), output::ImageFormat::kPdf, pdf);
   const std::string text = RunCommand("pdftotext '" + pdf + "' - 2>&1");
   for (const std::string_view words : {"Sequence file: wobble.kep", "Sequence Length", "Number Size"}) {
     EXPECT_NE(text.find(words), std::string::npos) << words << " in " << text;
@@ -221,15 +222,16 @@ void CollectSvg(xmlNode* node, SvgFacts& facts) {
     if (name == "path" && attribute("style").find("stroke:rgb(0%,0%,100%)") != std::string::npos) {
       facts.series_paths.push_back(attribute("d"));
     }
-    if (name == "use") facts.glyphs.emplace_back(std::atof(attribute("x").c_str()), std::atof(attribute("y").c_str()));
+    if (name == "use")
+      facts.glyphs.emplace_back(std::atof(attribute("x").c_str()), std::atof(attribute("y").c_str()));
     CollectSvg(node->children, facts);
   }
 }
 
 SvgFacts ReadSvg(const std::string& path) {
   SvgFacts facts;
-  const std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> doc(xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_HUGE),
-                                                     xmlFreeDoc);
+  const std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> doc(
+      xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_HUGE), xmlFreeDoc);
   EXPECT_NE(doc, nullptr);
   if (doc) CollectSvg(xmlDocGetRootElement(doc.get()), facts);
   return facts;
@@ -237,7 +239,7 @@ SvgFacts ReadSvg(const std::string& path) {
 
 TEST_F(ExportTest, SvgHoldsTheSeriesAndTheTextWhereTheBitmapHasThem) {
   const std::string svg = dir_.File("chart.svg");
-  SaveVectorImage(chart(), ImageFormat::kSvg, svg);
+  SaveVectorImage(chart(), output::ImageFormat::kSvg, svg);
   const SvgFacts facts = ReadSvg(svg);
   EXPECT_EQ(facts.width, std::to_string(kChartWidth) + "px");
 
