@@ -70,7 +70,7 @@ TEST(RenderCommandTest, UsageErrorsAndHelp) {
   for (const auto& args : std::vector<std::vector<std::string_view>>{{},
                                                                      {"--points"},
                                                                      {"--bogus", "x"},
-                                                                     {"--info", "a", "b"},
+                                                                     {"--points", "a", "b"},
                                                                      {"--help", "x"},
                                                                      {"a", "--column", "4"},
                                                                      {"--points", "a", "--column"},
