@@ -12,7 +12,9 @@ namespace {
 // An integer the exact sums can hold: with at most 2^31 points of magnitude
 // at most 2^40, every sum and every product formed from them stays below
 // 2^112.
-bool IsExactValue(double value) { return std::abs(value) <= GrowthSums::kExactLimit && value == std::trunc(value); }
+bool IsExactValue(double value) {
+  return std::abs(value) <= GrowthSums::kExactLimit && value == std::trunc(value);
+}
 
 }  // namespace
 

@@ -24,7 +24,8 @@ std::string GrowthText(const chart::GrowthSums::Fit& fit, const chart::NumberFor
   std::string slope = format.Format(fit.slope, "0.0000");
   if (slope.front() != '-') slope.insert(slope.begin(), '+');
   const double factor = std::pow(10.0, fit.slope);
-  if (factor < kHugeFactor) return FormatMessage(messages::kGrowth, slope, format.Format(factor, "#,##0.000"));
+  if (factor < kHugeFactor)
+    return FormatMessage(messages::kGrowth, slope, format.Format(factor, "#,##0.000"));
   return FormatMessage(messages::kGrowthHuge, slope, format.Format(fit.slope, "#,##0.###"));
 }
 
