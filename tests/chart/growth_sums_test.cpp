@@ -1,10 +1,11 @@
+#include "chart/growth_sums.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <vector>
 
-#include "chart/growth_sums.h"
 #include "chart/line_series.h"
 #include "common/value_point.h"
 
@@ -39,8 +40,12 @@ void Append(LineSeries& series, const std::vector<ValuePoint>& points) { series.
 // of their middles, and inside one block.
 std::vector<std::pair<int, int>> Ranges(int count) {
   constexpr int kBlock = static_cast<int>(GrowthSums::kBlock);
-  std::vector<std::pair<int, int>> ranges = {{0, count - 1}, {0, 1}, {5, 900}, {kBlock - 1, kBlock},
-                                             {kBlock, 2 * kBlock - 1}, {kBlock / 2 + 1, 3 * kBlock + 700}};
+  std::vector<std::pair<int, int>> ranges = {{0, count - 1},
+                                             {0, 1},
+                                             {5, 900},
+                                             {kBlock - 1, kBlock},
+                                             {kBlock, 2 * kBlock - 1},
+                                             {kBlock / 2 + 1, 3 * kBlock + 700}};
   std::mt19937 random(7);
   for (int i = 0; i < 40; ++i) {
     int a = static_cast<int>(random() % count);
@@ -81,7 +86,8 @@ TEST(GrowthSumsTest, EqualsTheTwoPassReferenceOnRandomIntegersAndDoubles) {
     double x = integers ? 1e8 : 0.5;
     for (int i = 0; i < 10000; ++i) {
       x += 1 + static_cast<double>(random() % 3);
-      const double y = integers ? static_cast<double>(random() % 100000) : std::ldexp(static_cast<double>(random() % 1000000), -7);
+      const double y = integers ? static_cast<double>(random() % 100000)
+                                : std::ldexp(static_cast<double>(random() % 1000000), -7);
       points.push_back({integers ? x : x + 0.25, y});
     }
     Append(series, points);
@@ -100,7 +106,8 @@ TEST(GrowthSumsTest, FollowsAppendsAndWithdrawalsAsAFreshBuildWould) {
   int next_x = 1;
   const auto grow = [&](int count) {
     points.clear();
-    for (int i = 0; i < count; ++i, ++next_x) points.push_back({static_cast<double>(next_x), static_cast<double>(random() % 50)});
+    for (int i = 0; i < count; ++i, ++next_x)
+      points.push_back({static_cast<double>(next_x), static_cast<double>(random() % 50)});
     followed.AppendPoints(points);
   };
   grow(3000);
@@ -113,7 +120,8 @@ TEST(GrowthSumsTest, FollowsAppendsAndWithdrawalsAsAFreshBuildWould) {
     // A fresh series with the same points.
     LineSeries fresh;
     std::vector<ValuePoint> all;
-    for (int i = 0; i < followed.PointCount(); ++i) all.push_back({followed.XValueAt(i), followed.YValueAt(i)});
+    for (int i = 0; i < followed.PointCount(); ++i)
+      all.push_back({followed.XValueAt(i), followed.YValueAt(i)});
     fresh.AppendPoints(all);
     const int last = followed.PointCount() - 1;
     for (const int first : {0, 1500, last - 1}) {

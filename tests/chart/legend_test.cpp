@@ -28,7 +28,8 @@ struct Sequences {
     for (std::size_t k = 0; k < names.size(); ++k) {
       LineSeries& series = k == 0 ? program.Series() : program.AddSeries();
       series.SetTitle(names[k]);
-      for (int x = 1; x <= 100; ++x) series.AddPoint(x, static_cast<double>((k + 1) * x), "", raster::clSeriesColor);
+      for (int x = 1; x <= 100; ++x)
+        series.AddPoint(x, static_cast<double>((k + 1) * x), "", raster::clSeriesColor);
     }
   }
   Bitmap Draw(int width = kChartWidth, int height = kChartHeight) {
@@ -78,7 +79,8 @@ TEST(LegendTest, EntriesSitInAWhiteFramedBoxAtThePlotsTopLeftAndTakeNoRoom) {
 
     // A one-pixel grey frame: its four edges.
     EXPECT_EQ(CountPixels(with_legend, {box.Left, box.Top, box.Right, box.Top + 1}, kGray), box.Width());
-    EXPECT_EQ(CountPixels(with_legend, {box.Left, box.Bottom - 1, box.Right, box.Bottom}, kGray), box.Width());
+    EXPECT_EQ(CountPixels(with_legend, {box.Left, box.Bottom - 1, box.Right, box.Bottom}, kGray),
+              box.Width());
     EXPECT_EQ(CountPixels(with_legend, {box.Left, box.Top, box.Left + 1, box.Bottom}, kGray), box.Height());
     // Each row's sample is a 2-pixel line in its series' colour, 20 long.
     for (int k = 0; k < count; ++k) {
@@ -107,7 +109,8 @@ TEST(LegendTest, EntriesSitInAWhiteFramedBoxAtThePlotsTopLeftAndTakeNoRoom) {
 }
 
 TEST(LegendTest, LongNamesAreElidedInTheMiddleAndTheBoxStaysInsideThePlot) {
-  const std::string long_name = "a-very-long-sequence-file-name-from-a-computation-that-ran-for-days-and-kept-on.txt";
+  const std::string long_name =
+      "a-very-long-sequence-file-name-from-a-computation-that-ran-for-days-and-kept-on.txt";
   // "é" and "Ω" are two bytes each: the cut falls between characters.
   const std::string accented = std::string(40, 'e') + "\u00e9\u03a9" + std::string(40, 'z') + ".txt";
   Sequences charted({long_name, "short.txt", accented});
