@@ -13,8 +13,10 @@
 
 #include "chart/chart.h"
 #include "chart/headless_host.h"
+#include "cli/machine_number.h"
 #include "common/error.h"
-#include "gif/output_stream.h"
+#include "output/image_file_type.h"
+#include "output/output_stream.h"
 #include "raster/bitmap.h"
 #include "raster/font_engine.h"
 #include "sequence/file_path.h"
@@ -220,22 +222,13 @@ viewer::LoadedSequence ReadFile(const std::string& file, const Options& options,
   return loaded;
 }
 
-// Numbers for other programs: the shortest text that reads back exactly,
-// with "." as the decimal point and no grouping, whatever the locale.
-template <typename T>
-void WriteNumber(std::ostream& out, T value) {
-  char text[32];
-  const std::to_chars_result result = std::to_chars(text, text + sizeof text, value);
-  out.write(text, result.ptr - text);
-}
-
 void PrintPoints(const Options& options, std::ostream& out) {
   const viewer::LoadedSequence loaded = ReadFile(options.files.front(), options, true);
   const chart::ChartSeries& points = *loaded.points;
   for (int i = 0; i < points.PointCount(); ++i) {
-    WriteNumber(out, points.XValueAt(i));
+    out << MachineNumber(points.XValueAt(i));
     out.put('\t');
-    WriteNumber(out, points.YValueAt(i));
+    out << MachineNumber(points.YValueAt(i));
     out.put('\n');
   }
 }
@@ -244,11 +237,11 @@ void PrintInfo(const std::string& file, const Options& options, std::ostream& ou
   const viewer::LoadedSequence loaded = ReadFile(file, options, false);
   const viewer::PointSummary& summary = loaded.summary;
   out << "points ";
-  WriteNumber(out, summary.points);
+  out << MachineNumber(summary.points);
   out << "\nlargest-digit-count ";
-  WriteNumber(out, summary.largest_digit_count);
+  out << MachineNumber(summary.largest_digit_count);
   out << "\nnumber-column ";
-  WriteNumber(out, summary.number_column);
+  out << MachineNumber(summary.number_column);
   out << "\nb-file " << (summary.bfile ? "yes" : "no");
   out << "\nreformatted " << (loaded.reformatted ? "yes" : "no") << '\n';
 }
@@ -293,7 +286,7 @@ void WriteImage(const Options& options) {
                      : sequence::ReplaceExtension(sequence::FileNameOf(options.files.front()), ".gif");
   for (const std::string& file : options.files) viewer::RefuseToOverwriteSequence(output, file);
   const RenderedChart rendered(options);
-  viewer::SaveImageFile(rendered.bitmap, viewer::ImageFormatOf(output).value_or(viewer::ImageFormat::kGif),
+  viewer::SaveImageFile(rendered.bitmap, output::ImageFormatOf(output).value_or(output::ImageFormat::kGif),
                         output);
 }
 
@@ -309,9 +302,9 @@ class JsonWriter {
       out_ << "null";
       return;
     }
-    WriteNumber(out_, value);
+    out_ << MachineNumber(value);
   }
-  void Number(int value) { WriteNumber(out_, value); }
+  void Number(int value) { out_ << MachineNumber(value); }
   void Bool(bool value) { out_ << (value ? "true" : "false"); }
   // The characters the chart draws for the text (UTF-8, or else
   // Windows-1252 bytes), in ASCII.
@@ -492,7 +485,7 @@ int Run(std::span<const std::string_view> args, const chart::NumberFormat& label
         break;
     }
     // Output that did not all arrive (a full disk, a closed pipe) is a failure.
-    if (!out.flush()) gif::ThrowWriteError();
+    if (!out.flush()) output::ThrowWriteError();
     return 0;
   } catch (const Error& error) {
     err << DisplayMessage(error.what()) << '\n';

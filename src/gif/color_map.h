@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "gif/bitmap_view.h"
+#include "gif/output_types.h"
 
 namespace kep::gif {
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "gif/bitmap_view.h"
 #include "gif/color_map.h"
+#include "gif/output_types.h"
 
 namespace kep::gif {
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "common/format.h"
-#include "gif/file_output.h"
 #include "gif/lzw_encoder.h"
 #include "gif/messages.h"
+#include "output/file_output.h"
 
 namespace kep::gif {
 
@@ -287,12 +287,12 @@ void GIFImage::WriteGIFStream(OutputStream& stream) const {
 }
 
 void GIFImage::WriteGIFStream(std::ostream& stream) const {
-  StdOutputStream out(stream);
+  output::StdOutputStream out(stream);
   WriteGIFStream(out);
 }
 
 void GIFImage::WriteGIFFile(const std::string& file_name) const {
-  WriteFileReplacing(file_name, [this](OutputStream& stream) { WriteGIFStream(stream); });
+  output::WriteFileReplacing(file_name, [this](OutputStream& stream) { WriteGIFStream(stream); });
 }
 
 void GIFImage::Progress(ProgressStage stage, int percent, std::string_view message) const {

@@ -9,11 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "gif/bitmap_view.h"
 #include "gif/color_map.h"
 #include "gif/color_reduction.h"
 #include "gif/gif_exception.h"
-#include "gif/output_stream.h"
+#include "gif/output_types.h"
 
 namespace kep::gif {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "gif/output_stream.h"
+#include "gif/output_types.h"
 
 namespace kep::gif {
 

@@ -7,10 +7,11 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/error.h"
-#include "gif/file_output.h"
+#include "output/file_output.h"
 
 namespace kep::png {
 
@@ -22,7 +23,7 @@ constexpr std::string_view kNoPixels = "A PNG image needs at least one pixel";
 // What the libpng callbacks leave for the caller: the error that stopped the
 // encoder, as libpng's message or as the exception of the output stream.
 struct EncoderState {
-  gif::OutputStream* out = nullptr;
+  output::OutputStream* out = nullptr;
   std::string message;
   std::exception_ptr stream_error;
 };
@@ -39,15 +40,17 @@ EncoderState& StateOf(png_structp png) { return *static_cast<EncoderState*>(png_
 void OnWarning(png_structp, png_const_charp) {}
 
 // An exception must not cross libpng's C frames, so a failed write is
-// kept and turned into a libpng error.
+// kept and turned into a libpng error. png_error leaves by longjmp, which
+// would skip the end of a handler and keep its exception alive for good, so
+// it is called only once the handler has closed.
 void OnWrite(png_structp png, png_bytep data, std::size_t size) {
   EncoderState& state = StateOf(png);
   try {
     state.out->Write(data, size);
   } catch (...) {
     state.stream_error = std::current_exception();
-    png_error(png, "write failed");
   }
+  if (state.stream_error) png_error(png, "write failed");
 }
 
 void OnFlush(png_structp) {}
@@ -55,7 +58,7 @@ void OnFlush(png_structp) {}
 // The libpng calls. A libpng error jumps back to the setjmp here, so this
 // frame holds nothing that needs destroying; row is the caller's buffer of
 // 3 bytes per pixel. False when libpng gave up.
-bool EncodeImage(png_structp png, png_infop info, const gif::BitmapView& bitmap, png_bytep row) {
+bool EncodeImage(png_structp png, png_infop info, const output::BitmapView& bitmap, png_bytep row) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_write_fn(png, png_get_error_ptr(png), OnWrite, OnFlush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap.width), static_cast<png_uint_32>(bitmap.height),
@@ -79,10 +82,11 @@ bool EncodeImage(png_structp png, png_infop info, const gif::BitmapView& bitmap,
 
 }  // namespace
 
-void WritePNG(const gif::BitmapView& bitmap, gif::OutputStream& out) {
-  if (bitmap.format != gif::PixelFormat::kXRGB32) throw Error(std::string(kOnlyXRGB32));
+void WritePNG(const output::BitmapView& bitmap, output::OutputStream& out) {
+  if (bitmap.format != output::PixelFormat::kXRGB32) throw Error(std::string(kOnlyXRGB32));
   if (bitmap.Empty()) throw Error(std::string(kNoPixels));
-  gif::ValidateBitmap(bitmap);
+  if (const std::string_view fault = output::BitmapFault(bitmap); !fault.empty())
+    throw Error(std::string(fault));
   std::vector<png_byte> row(static_cast<std::size_t>(bitmap.width) * 3);
   EncoderState state;
   state.out = &out;
@@ -97,8 +101,8 @@ void WritePNG(const gif::BitmapView& bitmap, gif::OutputStream& out) {
   if (!encoded) throw Error(state.message);
 }
 
-void SaveBitmapAsPNG(const gif::BitmapView& bitmap, const std::string& file_name) {
-  gif::WriteFileReplacing(file_name, [&](gif::OutputStream& out) { WritePNG(bitmap, out); });
+void SaveBitmapAsPNG(const output::BitmapView& bitmap, const std::string& file_name) {
+  output::WriteFileReplacing(file_name, [&](output::OutputStream& out) { WritePNG(bitmap, out); });
 }
 
 }  // namespace kep::png

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "gif/bitmap_view.h"
-#include "gif/output_stream.h"
+#include "output/bitmap_view.h"
+#include "output/output_stream.h"
 
 namespace kep::png {
 
@@ -12,10 +12,10 @@ namespace kep::png {
 // always give the same bytes. Raises kep::Error for a bitmap of another
 // format or without pixels, and with libpng's message when libpng fails;
 // errors of out propagate.
-void WritePNG(const gif::BitmapView& bitmap, gif::OutputStream& out);
+void WritePNG(const output::BitmapView& bitmap, output::OutputStream& out);
 
 // What the save command does: the bitmap written as a PNG file through
-// gif::WriteFileReplacing, with the same safety and errors as a GIF file.
-void SaveBitmapAsPNG(const gif::BitmapView& bitmap, const std::string& file_name);
+// output::WriteFileReplacing, with the same safety and errors as a GIF file.
+void SaveBitmapAsPNG(const output::BitmapView& bitmap, const std::string& file_name);
 
 }  // namespace kep::png

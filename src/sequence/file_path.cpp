@@ -1,11 +1,8 @@
 #include "sequence/file_path.h"
 
-namespace kep::sequence {
+#include "common/file_name.h"
 
-std::string_view FileNameOf(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
+namespace kep::sequence {
 
 std::string_view FolderOf(std::string_view path) {
   const std::size_t slash = path.rfind('/');
@@ -14,10 +11,7 @@ std::string_view FolderOf(std::string_view path) {
 }
 
 std::string ReplaceExtension(std::string_view path, std::string_view extension) {
-  const std::size_t name_start = path.size() - FileNameOf(path).size();
-  const std::size_t dot = path.rfind('.');
-  const std::size_t stem_end = (dot == std::string_view::npos || dot < name_start) ? path.size() : dot;
-  std::string result(path.substr(0, stem_end));
+  std::string result(path.substr(0, path.size() - ExtensionOf(path).size()));
   result += extension;
   return result;
 }

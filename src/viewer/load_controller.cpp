@@ -44,15 +44,21 @@ LoadController::~LoadController() { Cancel(); }
 void LoadController::Open(const std::string& path, LoadHooks hooks) {
   Cancel();
   open_hooks_ = std::move(hooks);
-  StartRead(JobKind::kOpen, path);
+  StartRead(false, path);
 }
 
-void LoadController::StartRead(JobKind kind, const std::string& path) {
-  job_kind_ = kind;
+LoadProgress LoadController::Progress() const {
+  if (read_job_) return read_job_->Progress();
+  if (append_job_) return append_job_->Progress();
+  return {};
+}
+
+void LoadController::StartRead(bool reload, const std::string& path) {
+  reloading_ = reload;
   job_path_ = path;
-  job_ = std::make_unique<LoadJob>(
+  read_job_ = std::make_unique<LoadJob<WholeRead>>(
       // The column is the open's, also when the followed file is read again.
-      [this, path, column = open_hooks_.column](LoadContext& context) {
+      [path, column = open_hooks_.column](LoadContext& context) {
         // The modification time is taken before the read, so that a change
         // made while it runs is seen at the next look.
         FileStamp stamp = StampOf(path);
@@ -62,8 +68,9 @@ void LoadController::StartRead(JobKind kind, const std::string& path) {
           context.SetProgress(bytes, lines);
         };
         hooks.column = column;
-        auto loaded = std::make_unique<LoadedSequence>(ReadSequence(path, hooks, context.StopToken()));
-        const sequence::SequenceFile& file = *loaded->file;
+        WholeRead read;
+        read.loaded = std::make_unique<LoadedSequence>(ReadSequence(path, hooks, context.StopToken()));
+        const sequence::SequenceFile& file = *read.loaded->file;
         // Another file took the name between the look and the open: its
         // time is unknown, and a time that matches none has it read again.
         if (stamp.device != file.Device() || stamp.inode != file.Inode()) stamp.modified_ns = -1;
@@ -71,31 +78,36 @@ void LoadController::StartRead(JobKind kind, const std::string& path) {
         stamp.size = file.SizeAtOpen();
         stamp.device = file.Device();
         stamp.inode = file.Inode();
-        job_stamp_ = stamp;
-        job_tail_ = file.BytesBefore(loaded->reader->BytesConsumed(), kTailBytes);
-        job_loaded_ = std::move(loaded);
+        read.stamp = stamp;
+        read.tail = file.BytesBefore(read.loaded->reader->BytesConsumed(), kTailBytes);
+        return read;
       },
       on_worker_event);
 }
 
 void LoadController::StartAppend() {
-  job_kind_ = JobKind::kAppend;
   job_path_ = followed_path_;
-  job_ = std::make_unique<LoadJob>(
-      [this](LoadContext& context) {
+  // The job takes the file and its reader, and hands them back when it ends.
+  append_job_ = std::make_unique<LoadJob<AppendRead>>(
+      [file = std::move(followed_file_), reader = std::move(followed_reader_),
+       tail = std::move(followed_tail_)](LoadContext& context) mutable {
         try {
+          AppendRead read;
           // Read up to the size seen now; what comes later is the next append.
-          const FileStamp stamp = StampOf(followed_file_->Descriptor());
+          const FileStamp stamp = StampOf(file->Descriptor());
           // A file truncated and written anew past its old size looks grown;
           // the bytes before the old end tell it from one that was appended to.
-          const std::uint64_t start = followed_reader_->BytesConsumed();
-          job_rewritten_ = followed_file_->BytesBefore(start, followed_tail_.size()) != followed_tail_;
-          if (job_rewritten_) return;
-          followed_file_->ReadInto(
-              *followed_reader_, [this](const sequence::PointBatch& batch) { job_appended_.Take(batch); },
-              stamp.size, context.StopToken());
-          job_stamp_ = stamp;
-          job_tail_ = followed_file_->BytesBefore(followed_reader_->BytesConsumed(), kTailBytes);
+          read.rewritten = file->BytesBefore(reader->BytesConsumed(), tail.size()) != tail;
+          if (!read.rewritten) {
+            file->ReadInto(
+                *reader, [&read](const sequence::PointBatch& batch) { read.appended.Take(batch); },
+                stamp.size, context.StopToken());
+            read.stamp = stamp;
+            read.tail = file->BytesBefore(reader->BytesConsumed(), kTailBytes);
+          }
+          read.file = std::move(file);
+          read.reader = std::move(reader);
+          return read;
         } catch (const std::bad_alloc&) {
           throw Error(std::string(messages::kOutOfMemory));
         }
@@ -104,79 +116,86 @@ void LoadController::StartAppend() {
 }
 
 void LoadController::Cancel() {
-  if (!job_) return;
   // The worker stops at its next piece; waiting for it keeps the promise
-  // that nothing of the load is left behind.
-  job_.reset();
-  job_loaded_.reset();
-  if (job_kind_ == JobKind::kAppend) {
-    // The reader went past points that never reached the chart: the next
-    // change reads the file in full.
-    LetGoOfFile();
-  }
+  // that nothing of the load is left behind. A cancelled append takes the
+  // followed file and its reader with it, since the reader went past points
+  // that never reached the chart: the next change reads the file in full.
+  if (!Loading()) return;
+  read_job_.reset();
+  append_job_.reset();
   ReturnFreedMemory();
 }
 
 LoadEnd LoadController::Wait() {
-  if (job_) job_->Wait();
+  if (read_job_) read_job_->Wait();
+  if (append_job_) append_job_->Wait();
   return Poll();
 }
 
 LoadEnd LoadController::Poll() {
-  if (!job_ || !job_->Ended()) return LoadEnd::kNone;
-  job_->Wait();
-  const std::exception_ptr failure = job_->Failure();
-  job_.reset();
-  if (failure) {
-    if (job_kind_ == JobKind::kOpen) std::rethrow_exception(failure);
-    // The file is looked at again once it changes again.
-    followed_stamp_ = seen_stamp_;
-    follow_error_ = MessageOf(failure);
-    if (job_kind_ == JobKind::kAppend) LetGoOfFile();
-    return LoadEnd::kFollowed;
+  if (append_job_) {
+    if (!append_job_->Ended()) return LoadEnd::kNone;
+    const std::unique_ptr<LoadJob<AppendRead>> job = std::move(append_job_);
+    if (const std::exception_ptr failure = job->Failure()) return FollowFailed(failure);
+    return FinishAppend(job->TakeResult());
   }
-  if (job_kind_ == JobKind::kAppend) return FinishAppend();
-  // Once put in place, loaded holds the points the chart showed before.
-  std::unique_ptr<LoadedSequence> loaded = std::move(job_loaded_);
+  if (!read_job_ || !read_job_->Ended()) return LoadEnd::kNone;
+  const std::unique_ptr<LoadJob<WholeRead>> job = std::move(read_job_);
+  const std::exception_ptr failure = job->Failure();
+  if (failure) {
+    if (!reloading_) std::rethrow_exception(failure);
+    return FollowFailed(failure);
+  }
+  WholeRead read = job->TakeResult();
+  // Once put in place, read.loaded holds the points the chart showed before.
   LoadEnd end = LoadEnd::kNone;
   try {
-    end = job_kind_ == JobKind::kOpen ? FinishOpen(*loaded) : FinishReload(*loaded);
+    end = reloading_ ? FinishReload(read) : FinishOpen(read);
   } catch (...) {
-    loaded.reset();
+    read.loaded.reset();
     ReturnFreedMemory();
     throw;
   }
-  loaded.reset();
+  read.loaded.reset();
   ReturnFreedMemory();
   return end;
 }
 
-void LoadController::Keep(LoadedSequence& loaded) {
+LoadEnd LoadController::FollowFailed(const std::exception_ptr& failure) {
+  // The file is looked at again once it changes again.
+  followed_stamp_ = seen_stamp_;
+  follow_error_ = MessageOf(failure);
+  return LoadEnd::kFollowed;
+}
+
+void LoadController::Keep(LoadedSequence& loaded, WholeRead& read) {
   followed_path_ = loaded.path;
-  followed_stamp_ = job_stamp_;
+  followed_stamp_ = read.stamp;
   followed_file_ = std::move(loaded.file);
   followed_reader_ = std::move(loaded.reader);
-  followed_tail_ = std::move(job_tail_);
+  followed_tail_ = std::move(read.tail);
   summary_ = loaded.summary;
   follow_error_.clear();
 }
 
-LoadEnd LoadController::FinishOpen(LoadedSequence& loaded) {
+LoadEnd LoadController::FinishOpen(WholeRead& read) {
+  LoadedSequence& loaded = *read.loaded;
   try {
     PutInPlace(loaded, chart_, open_hooks_);
   } catch (...) {
     // A text too short to choose the number column fails after the chart was
     // cleared for the file, which is then followed: its points show once
     // its second line arrives.
-    if (loaded.column_error) Keep(loaded);
+    if (loaded.column_error) Keep(loaded, read);
     throw;
   }
-  Keep(loaded);
+  Keep(loaded, read);
   return LoadEnd::kOpened;
 }
 
-LoadEnd LoadController::FinishReload(LoadedSequence& loaded) {
-  Keep(loaded);
+LoadEnd LoadController::FinishReload(WholeRead& read) {
+  LoadedSequence& loaded = *read.loaded;
+  Keep(loaded, read);
   // No point leaves the reader before the number column is chosen, so the
   // chart shows none then, as an open of the file would.
   if (loaded.column_error) {
@@ -189,21 +208,20 @@ LoadEnd LoadController::FinishReload(LoadedSequence& loaded) {
   return LoadEnd::kFollowed;
 }
 
-LoadEnd LoadController::FinishAppend() {
-  const sequence::SequenceReader& reader = *followed_reader_;
-  if (job_rewritten_ || job_stamp_.size < reader.BytesConsumed()) {
+LoadEnd LoadController::FinishAppend(AppendRead read) {
+  if (read.rewritten || read.stamp.size < read.reader->BytesConsumed()) {
     // The file was rewritten, or shrank after the look that saw it grow:
     // nothing was read, and a time that matches no look has it read in full
-    // at the next one.
+    // at the next one. The file and its reader are dropped with read.
     followed_stamp_.modified_ns = -1;
-    LetGoOfFile();
     return LoadEnd::kFollowed;
   }
-  ApplyBatch(chart_.Series(), job_appended_.AsBatch());
-  job_appended_ = {};
-  followed_stamp_ = job_stamp_;
-  followed_tail_ = std::move(job_tail_);
-  summary_ = SummaryOf(reader);
+  ApplyBatch(chart_.Series(), read.appended.AsBatch());
+  followed_file_ = std::move(read.file);
+  followed_reader_ = std::move(read.reader);
+  followed_stamp_ = read.stamp;
+  followed_tail_ = std::move(read.tail);
+  summary_ = SummaryOf(*followed_reader_);
   follow_error_.clear();
   PointsChanged();
   return LoadEnd::kFollowed;
@@ -212,7 +230,6 @@ LoadEnd LoadController::FinishAppend() {
 void LoadController::LetGoOfFile() {
   followed_reader_.reset();
   followed_file_.reset();
-  job_appended_ = {};
 }
 
 void LoadController::PointsChanged() {
@@ -220,9 +237,7 @@ void LoadController::PointsChanged() {
   chart_.Chart().InvalidateChart();
 }
 
-const sequence::SequenceReader* LoadController::Reader() const {
-  return job_ && job_kind_ == JobKind::kAppend ? nullptr : followed_reader_.get();
-}
+const sequence::SequenceReader* LoadController::Reader() const { return followed_reader_.get(); }
 
 std::optional<ReadoutSource> LoadController::LineSource() const {
   const sequence::SequenceReader* reader = Reader();
@@ -234,7 +249,7 @@ void LoadController::SetFollowing(bool on) {
   following_ = on;
   if (on) {
     CheckFile();
-  } else if (job_ && job_kind_ != JobKind::kOpen) {
+  } else if (append_job_ || (read_job_ && reloading_)) {
     Cancel();
   }
 }
@@ -246,7 +261,7 @@ FollowState LoadController::State() const {
 }
 
 void LoadController::CheckFile() {
-  if (!following_ || followed_path_.empty() || job_) return;
+  if (!following_ || followed_path_.empty() || Loading()) return;
   const FileStamp now = StampOf(followed_path_);
   switch (CompareStamps(followed_stamp_, now)) {
     case FileChange::kNone:
@@ -261,12 +276,12 @@ void LoadController::CheckFile() {
       if (followed_reader_) {
         StartAppend();
       } else {
-        StartRead(JobKind::kReload, followed_path_);
+        StartRead(true, followed_path_);
       }
       return;
     case FileChange::kRewritten:
       seen_stamp_ = now;
-      StartRead(JobKind::kReload, followed_path_);
+      StartRead(true, followed_path_);
       return;
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -77,11 +78,11 @@ class LoadController {
   void Open(const std::string& path, LoadHooks hooks);
   // Stops the running load and frees what it made; the chart stays as it was.
   void Cancel();
-  bool Loading() const { return job_ != nullptr; }
+  bool Loading() const { return read_job_ || append_job_; }
   // True while the running load reads a whole file (an open or a reload).
-  bool ReadingWholeFile() const { return job_ != nullptr && job_kind_ != JobKind::kAppend; }
-  bool Opening() const { return job_ != nullptr && job_kind_ == JobKind::kOpen; }
-  LoadProgress Progress() const { return job_ ? job_->Progress() : LoadProgress{}; }
+  bool ReadingWholeFile() const { return read_job_ != nullptr; }
+  bool Opening() const { return read_job_ && !reloading_; }
+  LoadProgress Progress() const;
   // The file the running load reads.
   const std::string& LoadingPath() const { return job_path_; }
 
@@ -115,33 +116,47 @@ class LoadController {
   std::optional<ReadoutSource> LineSource() const;
 
  private:
-  enum class JobKind { kOpen, kReload, kAppend };
+  // What reading a whole file hands back.
+  struct WholeRead {
+    std::unique_ptr<LoadedSequence> loaded;
+    FileStamp stamp;   // the file as the read found it
+    std::string tail;  // the last bytes the reader took, as they were read
+  };
+  // What reading the bytes appended to the followed file hands back: the
+  // file and the reader that the job took, gone on from their end, and the
+  // points the reader handed out meanwhile.
+  struct AppendRead {
+    std::unique_ptr<sequence::SequenceFile> file;
+    std::unique_ptr<sequence::SequenceReader> reader;
+    AppendedPoints appended;
+    FileStamp stamp;         // the file as the read found it
+    std::string tail;        // the last bytes the reader took, as they were read
+    bool rewritten = false;  // the bytes before the reader's end had changed: nothing was read
+  };
 
-  void StartRead(JobKind kind, const std::string& path);
+  void StartRead(bool reload, const std::string& path);
   void StartAppend();
   // Keeps the file and reader of a load whose points the chart now shows.
-  void Keep(LoadedSequence& loaded);
-  LoadEnd FinishOpen(LoadedSequence& loaded);
-  LoadEnd FinishReload(LoadedSequence& loaded);
-  LoadEnd FinishAppend();
-  // Closes the followed file and drops its reader and any points an append
-  // gathered: the next change reads the file in full.
+  void Keep(LoadedSequence& loaded, WholeRead& read);
+  LoadEnd FinishOpen(WholeRead& read);
+  LoadEnd FinishReload(WholeRead& read);
+  LoadEnd FinishAppend(AppendRead read);
+  // A load of the followed file failed: the chart stays as it was.
+  LoadEnd FollowFailed(const std::exception_ptr& failure);
+  // Closes the followed file and drops its reader: the next change reads
+  // the file in full.
   void LetGoOfFile();
   void PointsChanged();
 
   ProgramChart& chart_;
   ViewHistory& views_;
-  // The running load. The worker writes the job_ members below, which nobody
-  // else touches before the job has ended; an append also uses
-  // followed_file_, followed_reader_ and followed_tail_ meanwhile.
-  std::unique_ptr<LoadJob> job_;
-  JobKind job_kind_ = JobKind::kOpen;
+  // The running load, at most one of the two. The worker touches only what
+  // its job owns; while an append runs, the job holds the followed file and
+  // its reader, and followed_file_ and followed_reader_ are empty.
+  std::unique_ptr<LoadJob<WholeRead>> read_job_;
+  std::unique_ptr<LoadJob<AppendRead>> append_job_;
+  bool reloading_ = false;  // read_job_ reads the followed file again rather than opening one
   std::string job_path_;
-  std::unique_ptr<LoadedSequence> job_loaded_;
-  AppendedPoints job_appended_;
-  FileStamp job_stamp_;         // the file as the job read it
-  std::string job_tail_;        // the last bytes the job read
-  bool job_rewritten_ = false;  // an append found the bytes before its start changed
   LoadHooks open_hooks_;
   FileStamp seen_stamp_;  // the file as the look that started the job saw it
 

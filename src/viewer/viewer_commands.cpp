@@ -4,8 +4,9 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "common/file_name.h"
 #include "common/format.h"
-#include "gif/messages.h"
+#include "output/messages.h"
 #include "sequence/file_path.h"
 #include "viewer/messages.h"
 #include "viewer/sequence_loader.h"
@@ -26,17 +27,11 @@ const std::vector<FileFilter>& OpenFilters() {
 
 }  // namespace
 
-std::string ExtensionOf(const std::string& path) {
-  const std::string_view name = sequence::FileNameOf(path);
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
-}
-
 void RefuseToOverwriteSequence(const std::string& output, const std::string& sequence_file) {
   std::error_code ec;  // a file that does not exist is not the sequence file
   if (!sequence_file.empty() && std::filesystem::equivalent(output, sequence_file, ec)) {
-    throw FileError(
-        FormatMessage(gif::messages::kCannotCreateFile, output, std::string(messages::kIsTheSequenceFile)));
+    throw FileError(FormatMessage(output::messages::kCannotCreateFile, output,
+                                  std::string(messages::kIsTheSequenceFile)));
   }
 }
 
@@ -161,7 +156,7 @@ void ViewerCommands::SaveImage() {
   if (!path || path->empty()) return;
   // A confirmed name without an extension is saved as a GIF file.
   if (ExtensionOf(*path).empty()) *path += ".gif";
-  if (const std::optional<ImageFormat> format = ImageFormatOf(*path)) {
+  if (const std::optional<output::ImageFormat> format = output::ImageFormatOf(*path)) {
     SaveChartImage(*path, *format);
   } else {
     ui_.ShowError(std::string(messages::kOnlyGifOrPngFiles));
@@ -172,7 +167,7 @@ void ViewerCommands::SaveImage() {
 void ViewerCommands::CopyChart() { chart_.Chart().CaptureToClipboard(clipboard_); }
 
 // The image is the one read back from the clipboard, as the capture left it.
-void ViewerCommands::SaveChartImage(const std::string& path, ImageFormat format) {
+void ViewerCommands::SaveChartImage(const std::string& path, output::ImageFormat format) {
   // The file last chosen, the one the chart follows and the one a load reads.
   RefuseToOverwriteSequence(path, open_file_name_);
   RefuseToOverwriteSequence(path, loads_.FollowedPath());

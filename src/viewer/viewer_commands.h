@@ -76,7 +76,7 @@ class ViewerCommands {
   ViewHistory& Views() { return views_; }
 
  private:
-  void SaveChartImage(const std::string& path, ImageFormat format);
+  void SaveChartImage(const std::string& path, output::ImageFormat format);
   void TakeInLoad(bool wait);
   void HideNotice();
 
@@ -101,8 +101,5 @@ class ViewerCommands {
 // being read." when output names sequence_file itself: the same file, however
 // it is reached (links followed, other hard links).
 void RefuseToOverwriteSequence(const std::string& output, const std::string& sequence_file);
-
-// The extension of a file name: from the last "." of the name, or empty.
-std::string ExtensionOf(const std::string& path);
 
 }  // namespace kep::viewer

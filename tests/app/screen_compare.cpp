@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "gif/bitmap_view.h"
 #include "gif/color_reduction.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,8 +31,8 @@ std::vector<std::uint32_t> TestPixels(int width, int height, int stride) {
   return pixels;
 }
 
-std::string Encode(const gif::BitmapView& bitmap) {
-  gif::MemoryStream out;
+std::string Encode(const output::BitmapView& bitmap) {
+  output::MemoryStream out;
   WritePNG(bitmap, out);
   return {out.Bytes().begin(), out.Bytes().end()};
 }
@@ -40,7 +41,7 @@ TEST(PngWriterTest, LibpngReadsBackExactlyThePixels) {
   // A stride wider than the rows, and sizes that are not multiples of anything.
   constexpr int kWidth = 37, kHeight = 23, kStride = 40;
   const std::vector<std::uint32_t> pixels = TestPixels(kWidth, kHeight, kStride);
-  const std::string bytes = Encode(gif::BitmapView::XRGB32(pixels.data(), kWidth, kHeight, kStride));
+  const std::string bytes = Encode(output::BitmapView::XRGB32(pixels.data(), kWidth, kHeight, kStride));
   const test::Decoded decoded = test::DecodeWithLibpng(bytes);
   ASSERT_TRUE(decoded.ok) << decoded.error;
   ASSERT_EQ(decoded.width, kWidth);
@@ -53,25 +54,25 @@ TEST(PngWriterTest, LibpngReadsBackExactlyThePixels) {
     }
   }
   // The same pixels always give the same bytes.
-  EXPECT_EQ(Encode(gif::BitmapView::XRGB32(pixels.data(), kWidth, kHeight, kStride)), bytes);
+  EXPECT_EQ(Encode(output::BitmapView::XRGB32(pixels.data(), kWidth, kHeight, kStride)), bytes);
 }
 
 TEST(PngWriterTest, BitmapsItCannotEncodeRaiseErrors) {
   const std::uint8_t indexed[4] = {};
-  gif::BitmapView other{2, 2, 2, gif::PixelFormat::kIndexed8, indexed, {}};
-  gif::MemoryStream out;
+  output::BitmapView other{2, 2, 2, output::PixelFormat::kIndexed8, indexed, {}};
+  output::MemoryStream out;
   EXPECT_THROW(WritePNG(other, out), Error);
   // An image without pixels has no PNG form.
-  EXPECT_THROW(WritePNG(gif::BitmapView::XRGB32(nullptr, 0, 0, 0), out), Error);
+  EXPECT_THROW(WritePNG(output::BitmapView::XRGB32(nullptr, 0, 0, 0), out), Error);
   EXPECT_TRUE(out.Bytes().empty());
 }
 
 // An output that takes a few bytes and then fails, as a full disk does.
-class FailingStream : public gif::OutputStream {
+class FailingStream : public output::OutputStream {
  public:
   explicit FailingStream(std::size_t room) : room_(room) {}
   void Write(const void*, std::size_t size) override {
-    if (size > room_) gif::ThrowWriteError();
+    if (size > room_) output::ThrowWriteError();
     room_ -= size;
   }
 
@@ -84,23 +85,25 @@ TEST(PngWriterTest, TheStreamsErrorReachesTheCaller) {
   for (const std::size_t room : {0u, 8u, 40u, 200u}) {
     FailingStream out(room);
     EXPECT_EQ(
-        ErrorText<FileError>([&] { WritePNG(gif::BitmapView::XRGB32(pixels.data(), 64, 64, 64), out); }),
+        ErrorText<FileError>([&] { WritePNG(output::BitmapView::XRGB32(pixels.data(), 64, 64, 64), out); }),
         "Stream write error")
         << "after " << room << " bytes";
+    // Once handled, the error is gone: no handler is left open behind it.
+    EXPECT_EQ(std::current_exception(), nullptr) << "after " << room << " bytes";
   }
 }
 
 TEST(PngWriterTest, SavingReplacesTheFileOnlyWithACompleteOne) {
   kep::test::TempDir dir;
   const std::vector<std::uint32_t> pixels = TestPixels(10, 10, 10);
-  const auto bitmap = gif::BitmapView::XRGB32(pixels.data(), 10, 10, 10);
+  const auto bitmap = output::BitmapView::XRGB32(pixels.data(), 10, 10, 10);
   const std::string path = dir.Write("chart.png", "old");
   SaveBitmapAsPNG(bitmap, path);
   EXPECT_EQ(kep::test::ReadFileBytes(path), Encode(bitmap));
 
   // A failed encoding leaves the old file and no temporary one.
   dir.Write("chart.png", "old");
-  EXPECT_THROW(SaveBitmapAsPNG(gif::BitmapView::XRGB32(nullptr, 0, 0, 0), path), Error);
+  EXPECT_THROW(SaveBitmapAsPNG(output::BitmapView::XRGB32(nullptr, 0, 0, 0), path), Error);
   EXPECT_EQ(kep::test::ReadFileBytes(path), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 

@@ -1,4 +1,4 @@
-#include "gif/file_output.h"
+#include "output/file_output.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -20,9 +20,9 @@
 
 #include "common/error.h"
 #include "common/format.h"
-#include "gif/messages.h"
+#include "output/messages.h"
 
-namespace kep::gif {
+namespace kep::output {
 
 namespace {
 
@@ -399,4 +399,4 @@ void WriteFileReplacing(const std::string& file_name, const std::function<void(O
   ReplaceAtomically(file_name, folder.Get(), folder_path, name, &opened, &file, write_content, hooks);
 }
 
-}  // namespace kep::gif
+}  // namespace kep::output

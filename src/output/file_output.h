@@ -3,9 +3,9 @@
 #include <functional>
 #include <string>
 
-#include "gif/output_stream.h"
+#include "output/output_stream.h"
 
-namespace kep::gif {
+namespace kep::output {
 
 // Steps a test can take part in while a file is replaced.
 struct ReplaceHooks {
@@ -35,4 +35,4 @@ struct ReplaceHooks {
 void WriteFileReplacing(const std::string& file_name, const std::function<void(OutputStream&)>& write_content,
                         const ReplaceHooks& hooks = {});
 
-}  // namespace kep::gif
+}  // namespace kep::output

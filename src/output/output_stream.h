@@ -5,9 +5,9 @@
 #include <iosfwd>
 #include <vector>
 
-namespace kep::gif {
+namespace kep::output {
 
-// Where GIF bytes go. Write either takes every byte or throws
+// Where the bytes of an image file go. Write either takes every byte or throws
 // (a write failure raises kep::FileError "Stream write error").
 class OutputStream {
  public:
@@ -42,4 +42,4 @@ class StdOutputStream : public OutputStream {
 // Raises the stream write error.
 [[noreturn]] void ThrowWriteError();
 
-}  // namespace kep::gif
+}  // namespace kep::output

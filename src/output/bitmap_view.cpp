@@ -1,11 +1,10 @@
-#include "gif/bitmap_view.h"
+#include "output/bitmap_view.h"
 
 #include <cstdlib>
 
-#include "gif/gif_exception.h"
-#include "gif/messages.h"
+#include "output/messages.h"
 
-namespace kep::gif {
+namespace kep::output {
 
 BitmapView BitmapView::XRGB32(const std::uint32_t* pixels, int width, int height, int stride_pixels) {
   BitmapView view;
@@ -33,7 +32,7 @@ int BitsOf(PixelFormat format) {
     case PixelFormat::kXRGB32:
       return 32;
   }
-  throw GIFException(std::string(messages::kUnsupportedPixelFormat));
+  return 0;
 }
 
 bool IsIndexed(PixelFormat format) {
@@ -41,16 +40,15 @@ bool IsIndexed(PixelFormat format) {
          format == PixelFormat::kIndexed8;
 }
 
-void ValidateBitmap(const BitmapView& bitmap) {
+std::string_view BitmapFault(const BitmapView& bitmap) {
   const int bits = BitsOf(bitmap.format);
-  if (bitmap.width < 0 || bitmap.height < 0)
-    throw GIFException(std::string(messages::kInvalidImageDimensions));
-  if (bitmap.Empty()) return;
-  if (bitmap.pixels == nullptr) throw GIFException(std::string(messages::kImageHasNoDIB));
+  if (bits == 0) return messages::kUnsupportedPixelFormat;
+  if (bitmap.width < 0 || bitmap.height < 0) return messages::kInvalidImageDimensions;
+  if (bitmap.Empty()) return {};
+  if (bitmap.pixels == nullptr) return messages::kImageHasNoDIB;
   const long long row_bytes = (static_cast<long long>(bitmap.width) * bits + 7) / 8;
-  if (std::llabs(static_cast<long long>(bitmap.stride)) < row_bytes) {
-    throw GIFException(std::string(messages::kInvalidImageDimensions));
-  }
+  if (std::llabs(static_cast<long long>(bitmap.stride)) < row_bytes) return messages::kInvalidImageDimensions;
+  return {};
 }
 
-}  // namespace kep::gif
+}  // namespace kep::output

@@ -1,12 +1,12 @@
-#include "gif/output_stream.h"
+#include "output/output_stream.h"
 
 #include <ostream>
 #include <string>
 
 #include "common/error.h"
-#include "gif/messages.h"
+#include "output/messages.h"
 
-namespace kep::gif {
+namespace kep::output {
 
 void OutputStream::WriteWord(std::uint16_t value) {
   const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value & 0xFF),
@@ -26,4 +26,4 @@ void StdOutputStream::Write(const void* data, std::size_t size) {
 
 void ThrowWriteError() { throw FileError(std::string(messages::kStreamWriteError)); }
 
-}  // namespace kep::gif
+}  // namespace kep::output

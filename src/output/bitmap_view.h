@@ -3,15 +3,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
-namespace kep::gif {
+namespace kep::output {
 
-// One colour table entry.
-struct GIFColor {
+// One palette entry.
+struct PaletteColor {
   std::uint8_t red = 0;
   std::uint8_t green = 0;
   std::uint8_t blue = 0;
-  friend bool operator==(const GIFColor&, const GIFColor&) = default;
+  friend bool operator==(const PaletteColor&, const PaletteColor&) = default;
 };
 
 enum class PixelFormat {
@@ -24,7 +25,7 @@ enum class PixelFormat {
   kXRGB32,    // 32-bit native words 0x00RRGGBB
 };
 
-// A bitmap the GIF export reads but never changes: size, row stride in bytes
+// A bitmap an image writer reads but never changes: size, row stride in bytes
 // (negative for bottom-up memory), pixel format, and for the indexed formats
 // its palette.
 struct BitmapView {
@@ -33,7 +34,7 @@ struct BitmapView {
   std::ptrdiff_t stride = 0;
   PixelFormat format = PixelFormat::kXRGB32;
   const std::uint8_t* pixels = nullptr;
-  std::span<const GIFColor> palette;
+  std::span<const PaletteColor> palette;
 
   const std::uint8_t* Row(int y) const { return pixels + static_cast<std::ptrdiff_t>(y) * stride; }
   bool Empty() const { return width == 0 || height == 0; }
@@ -42,12 +43,14 @@ struct BitmapView {
   static BitmapView XRGB32(const std::uint32_t* pixels, int width, int height, int stride_pixels);
 };
 
-// Bits per pixel of a format (1, 4, 8, 16, 24 or 32).
+// Bits per pixel of a format (1, 4, 8, 16, 24 or 32); 0 for a value that
+// names no format.
 int BitsOf(PixelFormat format);
 bool IsIndexed(PixelFormat format);
 
-// Checks that a non-empty view can be read: known format, non-negative size,
-// pixel memory present and rows at least as long as the pixels need.
-void ValidateBitmap(const BitmapView& bitmap);
+// Why a view cannot be read, as the message each image format raises: an
+// unknown format, a negative size, missing pixel memory for a non-empty view
+// or rows shorter than the pixels need. Empty when the view can be read.
+std::string_view BitmapFault(const BitmapView& bitmap);
 
-}  // namespace kep::gif
+}  // namespace kep::output
