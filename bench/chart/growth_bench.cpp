@@ -28,7 +28,8 @@ LineSeries& SeriesWith(std::int64_t count) {
     shared_series.reset();
     shared_series = std::make_unique<LineSeries>();
     for (std::int64_t i = 1; i <= count; ++i) {
-      shared_series->AddPoint(static_cast<double>(i), std::floor(DigitCount(i)), "", kep::raster::clSeriesColor);
+      shared_series->AddPoint(static_cast<double>(i), std::floor(DigitCount(i)), "",
+                              kep::raster::clSeriesColor);
     }
   }
   return *shared_series;
