@@ -110,6 +110,7 @@ LoadResult PutAlongside(LoadedSequence& loaded, ProgramChart& target, chart::Lin
     throw Error(std::string(messages::kOutOfMemory));
   }
   series.SwapPoints(*loaded.points);
+  series.SetActive(true);
   chart::Chart& chart = target.Chart();
   chart.UndoZoom();
   chart.LeftAxis().SetAutomatic(false);

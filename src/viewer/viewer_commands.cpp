@@ -209,7 +209,6 @@ void ViewerCommands::TakeInAdded(bool wait) {
     }
     if (end == LoadEnd::kOpened) {
       added.shown_once = true;
-      added.series->SetActive(true);
       views_.Restart();
       chart_.Chart().RepaintNow();
     } else if (end == LoadEnd::kFollowed) {

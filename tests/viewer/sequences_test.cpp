@@ -60,15 +60,15 @@ TEST_F(SequencesTest, AddedFilesShowBesideTheFirstUntilHiddenOrRemoved) {
   EXPECT_EQ(chart.SeriesAt(1).PointCount(), 10);
   EXPECT_EQ(chart.SeriesAt(1).SeriesColor(), SequenceColor(1));
   window.ProcessPaint();
-  // The axes cover every sequence shown: b reaches 50 digits.
-  EXPECT_EQ(chart.Chart().LeftAxis().Maximum(), 51);
+  // The axes cover every sequence shown: c reaches 60 digits.
+  EXPECT_EQ(chart.Chart().LeftAxis().Maximum(), 61);
   EXPECT_EQ(chart.Chart().BottomAxis().Maximum(), 30);
   EXPECT_FALSE(chart.Chart().Legend().LegendBox().IsEmpty());
 
-  commands.SetSequenceShown(1, false);
+  commands.SetSequenceShown(2, false);
   window.ProcessPaint();
-  EXPECT_EQ(ShownNames(), (std::vector<std::string>{"a.txt", "c.txt"}));
-  EXPECT_EQ(chart.Chart().LeftAxis().Maximum(), 61);
+  EXPECT_EQ(ShownNames(), (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(chart.Chart().LeftAxis().Maximum(), 51);
 
   commands.RemoveSequence(2);
   commands.RemoveSequence(1);
