@@ -7,7 +7,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
@@ -19,6 +18,7 @@
 #include "app/about_box.h"
 #include "app/bitmap_image.h"
 #include "app/chart_widget.h"
+#include "app/elided_label.h"
 #include "app/file_watch.h"
 #include "app/load_status.h"
 #include "app/local_path.h"
@@ -100,10 +100,11 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
   readout1_ = new ReadoutStatus(
       *chart_widget_, *load_status_, [this](int x, int y) { return commands_->ReadoutAt(x, y); }, this);
   chart_widget_->on_hover = [this](std::optional<QPoint> position) { readout1_->MouseAt(position); };
-  growth_label_ = new QLabel(this);
+  growth_label_ = new ElidedLabel(this);
   growth_label_->setObjectName("GrowthLabel");
   growth_label_->hide();
-  statusBar()->addPermanentWidget(growth_label_);
+  // Cut to the room the status bar has; the tooltip lists every sequence.
+  statusBar()->addPermanentWidget(growth_label_, 1);
   // The growth follows every paint: zooms, pans, scrolls and followed
   // appends all end in one. It is read after the paint, from its layout.
   Chart1().OnAfterDraw = [this](chart::Chart&) {
@@ -292,7 +293,8 @@ void MainWindow::UpdateGrowth() {
       parts.push_back(QString::fromStdString(sequence.series->Title() + ": " + text));
     }
   }
-  growth_label_->setText(parts.join("   "));
+  growth_label_->SetFullText(parts.join("   "));
+  growth_label_->setToolTip(parts.join("\n"));
   growth_label_->setVisible(on && !parts.isEmpty());
 }
 

@@ -10,13 +10,13 @@
 #include "viewer/viewer_commands.h"
 
 class QAction;
-class QLabel;
 class QMenu;
 
 namespace kep::app {
 
 class AboutBox;
 class ChartWidget;
+class ElidedLabel;
 class FileWatch;
 class LoadStatus;
 class QtClipboard;
@@ -56,7 +56,7 @@ class MainWindow : public QMainWindow {
   QMenu& SequencesMenu() { return *sequences1_; }
   QAction& GrowthAction() { return *growth1_; }
   // The growth readout in the status bar (hidden while Growth is off).
-  QLabel& GrowthLabel() { return *growth_label_; }
+  ElidedLabel& GrowthLabel() { return *growth_label_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -108,7 +108,7 @@ class MainWindow : public QMainWindow {
   QMenu* sequences1_ = nullptr;
   QAction* growth1_ = nullptr;
   std::optional<bool> growth_chosen_;  // Growth as the user set it; unset: by the sequence count
-  QLabel* growth_label_ = nullptr;
+  ElidedLabel* growth_label_ = nullptr;
   bool growth_update_pending_ = false;
 };
 

@@ -150,7 +150,8 @@ TEST_F(SequencesTest, DuplicatesSeventeenthFilesAndUnreadableOnesAreNotAdded) {
   EXPECT_EQ(ErrorText([&] { commands.WaitForLoad(); }), "List index out of bounds (1)");
   EXPECT_EQ(chart.SeriesCount(), 1);
 
-  for (int k = 1; k < kMaxSequences; ++k) commands.AddFile(dir.Write("s" + std::to_string(k), Terms(1, 3, k)));
+  for (int k = 1; k < kMaxSequences; ++k)
+    commands.AddFile(dir.Write("s" + std::to_string(k), Terms(1, 3, k)));
   commands.WaitForLoad();
   EXPECT_EQ(chart.SeriesCount(), kMaxSequences);
   EXPECT_EQ(ErrorText([&] { commands.AddFile(dir.Write("s17", Terms(1, 3, 1))); }),
