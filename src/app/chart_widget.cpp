@@ -106,6 +106,9 @@ void ChartWidget::resizeEvent(QResizeEvent*) {
     pixels_.Resize(width(), height());
     chart_.InvalidateChart();
   });
+  // The plot moves with the size: the mark and the readout wait for the
+  // pointer's next move, which finds them in the new layout.
+  if (on_hover) on_hover(std::nullopt);
 }
 
 void ChartWidget::mousePressEvent(QMouseEvent* event) {

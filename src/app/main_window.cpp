@@ -302,7 +302,7 @@ void MainWindow::CreateLoadParts() {
     QMetaObject::invokeMethod(
         this, [this] { LoadEnded(); }, Qt::QueuedConnection);
   };
-  load_status_ = new LoadStatus(*this, *commands_, *chart_widget_);
+  load_status_ = new LoadStatus(*this, *commands_, *chart_widget_, program_chart_.Chart());
   file_watch_ = new FileWatch(
       loads, [this] { load_status_->Refresh(); }, this);
   connect(follow_file_changes1_, &QAction::toggled, this, [this](bool on) {
