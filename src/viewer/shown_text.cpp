@@ -43,13 +43,15 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 bool IsLineOrParagraphSeparator(char32_t c) { return c == 0x2028 || c == 0x2029; }
-bool ShowsEscaped(char32_t c) { return IsControl(c) || IsFormatCharacter(c) || IsLineOrParagraphSeparator(c); }
+bool ShowsEscaped(char32_t c) {
+  return IsControl(c) || IsFormatCharacter(c) || IsLineOrParagraphSeparator(c);
+}
 
 // The length of the valid UTF-8 character at the start of text, or 0.
 std::size_t Utf8Length(std::string_view text) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
-  const std::size_t length = lead < 0x80                   ? 1
+  const std::size_t length = lead < 0x80                    ? 1
                              : lead >= 0xF0 && lead <= 0xF4 ? 4
                              : lead >= 0xE0 && lead < 0xF0  ? 3
                              : lead >= 0xC2 && lead < 0xE0  ? 2

@@ -99,6 +99,17 @@ class ReadoutTest : public ::testing::Test {
   }
 };
 
+TEST_F(ReadoutTest, AnswersOverThePlotRectangleOnly) {
+  Open(dir.Write("a.kep", "1 12\n2 150\n3 7\n"));
+  const raster::IntRect& plot = program.Chart().PlotRect();
+  EXPECT_TRUE(commands.ReadoutAt(plot.Left, plot.Top));
+  EXPECT_TRUE(commands.ReadoutAt(plot.Right - 1, plot.Bottom - 1));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Left - 1, plot.Top));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Left, plot.Top - 1));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Right, plot.Top));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Left, plot.Bottom));
+}
+
 TEST_F(ReadoutTest, BFilesAndSQFilesShowTheirOwnLines) {
   Open(dir.Write("b000045.txt", "# A000045 Fibonacci\n#\n0 0\n1 1\n# gap\n10 55\n"));
   EXPECT_EQ(commands.Loads().Summary().number_column, 2u);

@@ -43,7 +43,7 @@ TEST(ShownTextTest, EveryCharacterStaysOrShowsAsAnEscapeOfItself) {
     ++escaped;
     if (IsFormatCharacter(c)) ++format;
   }
-  EXPECT_EQ(format, 170);                 // the size of category Cf
+  EXPECT_EQ(format, 170);                     // the size of category Cf
   EXPECT_EQ(escaped, 32 + 1 + 32 + 170 + 2);  // C0, DEL, C1, Cf, U+2028 and U+2029
 }
 
@@ -53,8 +53,8 @@ TEST(ShownTextTest, FormatCharactersAtTheEdgesOfTheirRanges) {
     EXPECT_TRUE(IsFormatCharacter(c)) << std::hex << static_cast<unsigned>(c);
   }
   // Spaces, dashes and marks beside them are shown as they are.
-  for (char32_t c : {0x00ACu, 0x00AEu, 0x0606u, 0x200Au, 0x2010u, 0x2029u, 0x202Fu, 0x2065u, 0xFEFEu,
-                     0xFFFCu, 0x13440u, 0xE0000u, 0xE0002u, 0xE0080u}) {
+  for (char32_t c : {0x00ACu, 0x00AEu, 0x0606u, 0x200Au, 0x2010u, 0x2029u, 0x202Fu, 0x2065u, 0xFEFEu, 0xFFFCu,
+                     0x13440u, 0xE0000u, 0xE0002u, 0xE0080u}) {
     EXPECT_FALSE(IsFormatCharacter(c)) << std::hex << static_cast<unsigned>(c);
   }
 }
@@ -65,19 +65,20 @@ TEST(ShownTextTest, ALineThatWouldSpoofReorderOrBreakShowsInFileOrder) {
   EXPECT_EQ(ShownText("a\u2028b\u2029c\u0085d\x7f"), "a\\u2028b\\u2029c\\u0085d\\u007F");
   EXPECT_EQ(ShownText("\u2066x\u2069\u00ad\ufeff"), "\\u2066x\\u2069\\u00AD\\uFEFF");
   EXPECT_EQ(ShownText("tag\U000E0041"), "tag\\U000E0041");
-  EXPECT_EQ(ShownText("caf\u00e9 \u05e9\u05dc\u05d5\u05dd \U0001F600"), "caf\u00e9 \u05e9\u05dc\u05d5\u05dd \U0001F600");
+  EXPECT_EQ(ShownText("caf\u00e9 \u05e9\u05dc\u05d5\u05dd \U0001F600"),
+            "caf\u00e9 \u05e9\u05dc\u05d5\u05dd \U0001F600");
 }
 
 TEST(ShownTextTest, BytesOutsideValidUtf8ShowAsReplacementCharacters) {
   const std::string r = "\ufffd";
-  EXPECT_EQ(ShownText("caf\xe9!"), "caf" + r + "!");           // Latin-1
-  EXPECT_EQ(ShownText("\x80\xbf"), r + r);                     // lone continuation bytes
-  EXPECT_EQ(ShownText("\xc0\xaf\xc1\xbf"), r + r + r + r);     // overlong two-byte forms
-  EXPECT_EQ(ShownText("\xe0\x80\xaf"), r + r + r);             // overlong three-byte form
-  EXPECT_EQ(ShownText("\xed\xa0\x80"), r + r + r);             // a surrogate
-  EXPECT_EQ(ShownText("\xf4\x90\x80\x80"), r + r + r + r);     // past U+10FFFF
-  EXPECT_EQ(ShownText("\xf5\xff"), r + r);                     // never in UTF-8
-  EXPECT_EQ(ShownText("x\xe2\x82"), "x" + r + r);              // cut at the end
+  EXPECT_EQ(ShownText("caf\xe9!"), "caf" + r + "!");                 // Latin-1
+  EXPECT_EQ(ShownText("\x80\xbf"), r + r);                           // lone continuation bytes
+  EXPECT_EQ(ShownText("\xc0\xaf\xc1\xbf"), r + r + r + r);           // overlong two-byte forms
+  EXPECT_EQ(ShownText("\xe0\x80\xaf"), r + r + r);                   // overlong three-byte form
+  EXPECT_EQ(ShownText("\xed\xa0\x80"), r + r + r);                   // a surrogate
+  EXPECT_EQ(ShownText("\xf4\x90\x80\x80"), r + r + r + r);           // past U+10FFFF
+  EXPECT_EQ(ShownText("\xf5\xff"), r + r);                           // never in UTF-8
+  EXPECT_EQ(ShownText("x\xe2\x82"), "x" + r + r);                    // cut at the end
   EXPECT_EQ(ShownText("\xe2\x82x\xe2\x82\xac"), r + r + "x\u20ac");  // cut, then whole
 }
 
