@@ -32,6 +32,13 @@ double ChartValueList::Multiplied(double stored) const {
   return RoundedProduct(stored, multiplier_);
 }
 
+void ChartValueList::ReadValues(std::size_t first, std::size_t count, double* out) const {
+  values_.read(first, count, out);
+  if (multiplier_ != 1.0) {
+    for (std::size_t k = 0; k < count; ++k) out[k] = Multiplied(out[k]);
+  }
+}
+
 int ChartValueList::AppendValue(double v) {
   const std::size_t n = values_.size();
   std::size_t index = n;
@@ -71,7 +78,7 @@ void ChartValueList::AppendValues(std::span<const ValuePoint> points, double Val
 
 void ChartValueList::ReplaceValueAt(int i, double v) {
   CheckIndex(i, values_.size());
-  values_[static_cast<std::size_t>(i)] = v;
+  values_.set(static_cast<std::size_t>(i), v);
   Changed();
 }
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "chart/block_array.h"
+#include "chart/compact_values.h"
 #include "common/value_point.h"
 
 namespace kep::chart {
@@ -57,6 +57,11 @@ class ChartValueList {
   // The value at index i as stored, before Multiplier.
   double Stored(int i) const { return values_[static_cast<std::size_t>(i)]; }
   double LastValue() const { return ValueAt(ValueCount() - 1); }
+  // ValueAt(first) .. ValueAt(first + count - 1) into out: the fast way to
+  // read many values in a row.
+  void ReadValues(std::size_t first, std::size_t count, double* out) const;
+  // Bytes held for the stored values.
+  std::size_t MemoryBytes() const { return values_.memory_bytes(); }
 
   // Adds v keeping Order: a value that arrives in order is appended after one
   // comparison; otherwise the place is searched linearly from the end and v
@@ -100,7 +105,7 @@ class ChartValueList {
   ChartSeries& owner_;
   std::string name_;
   bool date_time_ = false;
-  BlockArray<double> values_;
+  CompactValues values_;
   double multiplier_ = 1.0;
   ChartListOrder order_ = ChartListOrder::loNone;
   double pending_value_ = 0;

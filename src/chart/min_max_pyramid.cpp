@@ -44,20 +44,27 @@ void MinMaxPyramid::Clear() {
 void MinMaxPyramid::Scan(std::size_t level, std::size_t first, std::size_t last, Extremes& into,
                          bool& any) const {
   if (first >= last) return;
-  if (!any) {
-    into = level == 0 ? Extremes{values_->ValueAt(static_cast<int>(first)),
-                                 values_->ValueAt(static_cast<int>(first))}
-                      : levels_[level - 1][first];
-    any = true;
-    ++first;
-  }
   if (level == 0) {
-    for (std::size_t i = first; i < last; ++i) {
-      const double v = values_->ValueAt(static_cast<int>(i));
-      if (v < into.lowest) into.lowest = v;
-      if (v > into.highest) into.highest = v;
+    // The raw values, read a stretch at a time (a block of the first level
+    // is one stretch).
+    double values[kFirstBlock];
+    while (first < last) {
+      const std::size_t count = std::min(last - first, kFirstBlock);
+      values_->ReadValues(first, count, values);
+      if (!any) into = {values[0], values[0]};
+      any = true;
+      for (std::size_t k = 0; k < count; ++k) {
+        if (values[k] < into.lowest) into.lowest = values[k];
+        if (values[k] > into.highest) into.highest = values[k];
+      }
+      first += count;
     }
     return;
+  }
+  if (!any) {
+    into = levels_[level - 1][first];
+    any = true;
+    ++first;
   }
   const std::vector<Extremes>& items = levels_[level - 1];
   for (std::size_t i = first; i < last; ++i) {

@@ -4,11 +4,6 @@
 
 namespace kep::sequence {
 
-std::string_view FileNameOf(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 std::string_view FolderOf(std::string_view path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string_view::npos) return {};

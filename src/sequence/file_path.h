@@ -3,12 +3,13 @@
 #include <string>
 #include <string_view>
 
+#include "common/file_name.h"
+
 namespace kep::sequence {
 
 // "/" is the only folder separator.
 
-// The file's name: the text after the last "/" ("/data/x.kep" gives "x.kep").
-std::string_view FileNameOf(std::string_view path);
+using kep::FileNameOf;
 
 // The folder: the path up to its last "/", which is kept only when it is the
 // root ("/data/x.kep" gives "/data", "/x.kep" gives "/", "x.kep" gives "").

@@ -56,6 +56,8 @@ TEST(NumberFormatTest, SeparatorsComeFromTheNamedLocale) {
       {"C", ",", "."},
       {test::kGermanLocale, ".", ","},
       {test::kFrenchLocale, kNarrowNoBreakSpace, ","},
+      // No thousands separator of its own: groups must not take its decimal comma.
+      {test::kPortugueseLocale, ".", ","},
       {"xx_NOWHERE.UTF-8", ",", "."},  // no such locale
   };
   for (const auto& c : cases) {
@@ -65,6 +67,8 @@ TEST(NumberFormatTest, SeparatorsComeFromTheNamedLocale) {
   }
   EXPECT_EQ(NumberFormat::FromLocale(test::kFrenchLocale).Format(-1234567.5, "#,##0.###"),
             std::string("-1") + kNarrowNoBreakSpace + "234" + kNarrowNoBreakSpace + "567,5");
+  EXPECT_EQ(NumberFormat::FromLocale(test::kPortugueseLocale).Format(-1234567.5, "#,##0.###"),
+            "-1.234.567,5");
 
   // "" is the user's locale, from the environment.
   const char* old_lc_all = std::getenv("LC_ALL");
@@ -78,7 +82,7 @@ TEST(NumberFormatTest, SeparatorsComeFromTheNamedLocale) {
 // A desktop toolkit sets the process's locale from the environment; the
 // digits must not follow it, only the separators given.
 TEST(NumberFormatTest, TextDoesNotDependOnTheProcessLocale) {
-  for (const char* locale : {"C", test::kGermanLocale, test::kFrenchLocale}) {
+  for (const char* locale : {"C", test::kGermanLocale, test::kFrenchLocale, test::kPortugueseLocale}) {
     const test::ScopedProcessLocale process(locale);
     ASSERT_TRUE(process.Available()) << locale << ": " << test::kLocaleHint;
     const NumberFormat plain(",", ".");

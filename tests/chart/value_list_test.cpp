@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -7,6 +10,7 @@
 #include "chart/chart_exceptions.h"
 #include "chart/chart_series.h"
 #include "chart/chart_value_list.h"
+#include "chart/compact_values.h"
 #include "raster/bitmap.h"
 #include "support/error_text.h"
 
@@ -134,6 +138,145 @@ TEST(ValueListTest, BlockArrayMatchesAVector) {
   for (std::size_t i = 0; i < reference.size(); ++i) ASSERT_EQ(blocks[i], reference[i]) << i;
   blocks.clear();
   EXPECT_TRUE(blocks.empty());
+}
+
+// Values of every kind, in stretches that suit one form or another, so that
+// blocks begin compact and switch form when a value of another kind arrives.
+class ValueSource {
+ public:
+  double Next() {
+    if (left_ == 0) {
+      kind_ = static_cast<int>(random_() % 8);
+      left_ = 1 + random_() % 6000;
+      next_run_ = static_cast<double>(random_() % 100000) - 50000;
+    }
+    --left_;
+    switch (kind_) {
+      case 0:
+      case 1:
+        return next_run_++;  // consecutive integers
+      case 2:
+        return static_cast<double>(random_() % 200);  // one byte
+      case 3:
+        return static_cast<double>(random_() % 70000);  // two bytes
+      case 4:
+        return static_cast<double>(random_());  // four bytes
+      case 5: {
+        static const double kAwkward[] = {-0.0,
+                                          0.0,
+                                          0.5,
+                                          -3,
+                                          4294967296.0,
+                                          0x1p53,
+                                          std::numeric_limits<double>::infinity(),
+                                          std::bit_cast<double>(std::uint64_t{0x7ff8000000000123}),
+                                          std::numeric_limits<double>::denorm_min()};
+        return kAwkward[random_() % std::size(kAwkward)];
+      }
+      default:
+        return std::uniform_real_distribution<double>(-1e6, 1e6)(random_);
+    }
+  }
+  std::mt19937_64& Random() { return random_; }
+
+ private:
+  std::mt19937_64 random_{11};
+  int kind_ = 0;
+  std::size_t left_ = 0;
+  double next_run_ = 0;
+};
+
+testing::AssertionResult SameValues(const CompactValues& values, const std::vector<double>& reference) {
+  if (values.size() != reference.size()) return testing::AssertionFailure() << "size " << values.size();
+  std::vector<double> read(reference.size());
+  values.read(0, read.size(), read.data());
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    const auto expected = std::bit_cast<std::uint64_t>(reference[i]);
+    if (std::bit_cast<std::uint64_t>(values[i]) != expected ||
+        std::bit_cast<std::uint64_t>(read[i]) != expected)
+      return testing::AssertionFailure() << "value " << i << " is " << values[i] << ", not " << reference[i];
+  }
+  return testing::AssertionSuccess();
+}
+
+// Every value reads back with the same bits, by index and in bulk, through
+// appends, replacements, inserts and removals across blocks of every form.
+TEST(CompactValuesTest, EveryValueReadsBackExactly) {
+  CompactValues values;
+  std::vector<double> reference;
+  ValueSource source;
+  for (int i = 0; i < 60000; ++i) {
+    const double v = source.Next();
+    values.push_back(v);
+    reference.push_back(v);
+  }
+  ASSERT_TRUE(SameValues(values, reference));
+  std::mt19937_64& random = source.Random();
+  for (int step = 0; step < 3000; ++step) {
+    const std::size_t size = reference.size();
+    const std::size_t at = random() % size;
+    const double v = source.Next();
+    switch (random() % 4) {
+      case 0:
+        values.set(at, v);
+        reference[at] = v;
+        break;
+      case 1:
+        values.insert(at, v);
+        reference.insert(reference.begin() + static_cast<std::ptrdiff_t>(at), v);
+        break;
+      case 2:
+        values.erase(at);
+        reference.erase(reference.begin() + static_cast<std::ptrdiff_t>(at));
+        break;
+      default:
+        values.pop_back();
+        reference.pop_back();
+        break;
+    }
+  }
+  ASSERT_TRUE(SameValues(values, reference));
+  CompactValues other;
+  other.swap(values);
+  EXPECT_TRUE(values.empty());
+  EXPECT_TRUE(SameValues(other, reference));
+}
+
+// Line positions and digit counts take about a byte a point; one arbitrary
+// value turns its block, and only its block, to doubles.
+TEST(CompactValuesTest, SequencePointsAreCompactUntilAnArbitraryValueArrives) {
+  CompactValues x;
+  CompactValues y;
+  constexpr std::size_t kPoints = 1'000'000;
+  for (std::size_t i = 0; i < kPoints; ++i) {
+    x.push_back(static_cast<double>(i + 1 + i / 1000));    // a header or blank line every 1000 lines
+    y.push_back(static_cast<double>(1 + i * 7919 % 300));  // up to 300 digits: two bytes
+  }
+  EXPECT_LT(x.memory_bytes(), kPoints / 20);
+  EXPECT_LT(y.memory_bytes(), 2 * kPoints + kPoints / 50);
+  const std::size_t compact = y.memory_bytes();
+  y.set(5000, 2.5);
+  EXPECT_EQ(y[5000], 2.5);
+  EXPECT_EQ(y[5001], static_cast<double>(1 + 5001 * 7919 % 300));
+  EXPECT_EQ(y.memory_bytes(), compact + (sizeof(double) - 2) * CompactValues::kBlockSize);
+}
+
+// The list's interface over compact storage: the statistics and ReadValues
+// see the values times the multiplier.
+TEST(ValueListTest, CompactValuesKeepTheListsResults) {
+  ChartSeries series;
+  ChartValueList& list = series.YValues();
+  std::vector<ValuePoint> points;
+  for (int i = 0; i < 10000; ++i) points.push_back({static_cast<double>(i + 1), static_cast<double>(i % 7)});
+  list.AppendValues(points, &ValuePoint::x);
+  EXPECT_EQ(list.Highest(), 10000);
+  list.ReplaceValueAt(9000, -0.25);
+  list.SetMultiplier(2);
+  EXPECT_EQ(list.Lowest(), -0.5);
+  EXPECT_EQ(list.Sum(), 10000.0 * 10001 - 2 * 9001 - 0.5);
+  std::vector<double> read(5);
+  list.ReadValues(8998, 5, read.data());
+  EXPECT_EQ(read, (V{17998, 18000, -0.5, 18004, 18006}));
 }
 
 #ifndef NDEBUG

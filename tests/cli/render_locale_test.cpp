@@ -55,6 +55,7 @@ constexpr LocaleCase kLocales[] = {
     {"C", "2,000"},
     {test::kGermanLocale, "2.000"},
     {test::kFrenchLocale, "2\\u202f000"},  // U+202F as JSON writes it
+    {test::kPortugueseLocale, "2.000"},    // no separator of its own
 };
 
 TEST(RenderLocaleTest, LabelsTakeTheLocalesSeparatorsAndTheLayoutStaysJson) {

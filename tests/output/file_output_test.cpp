@@ -171,6 +171,39 @@ TEST_F(FileOutputTest, WritingHonoursProtectionAndKeepsWhatARenameWouldLose) {
   ::chmod(sealed.c_str(), 0755);
 }
 
+// In a sticky folder only the file's owner, the folder's owner and the
+// superuser may rename over a name, so another user who may write the file
+// has it written in place; the folder's owner has it replaced.
+TEST_F(FileOutputTest, AStickyFolderKeepsTheNamesOfOthersFilesAndTheFileIsWrittenInPlace) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving folders and files to other users needs the superuser";
+  const std::string others = dir.File("others");
+  const std::string own = dir.File("own");
+  for (const std::string& folder : {others, own}) {
+    fs::create_directory(folder);
+    ::chmod(folder.c_str(), 01777);
+  }
+  ASSERT_EQ(::chown(own.c_str(), kOtherUser, kOtherUser), 0);
+  // Both files, and the folder "others", stay the superuser's.
+  const std::string in_others = dir.Write("others/chart.gif", "old");
+  const std::string in_own = dir.Write("own/chart.gif", "old");
+  for (const std::string& path : {in_others, in_own}) ::chmod(path.c_str(), 0666);
+  const ino_t others_inode = StatusOf(in_others).st_ino;
+  const ino_t own_inode = StatusOf(in_own).st_ino;
+
+  EXPECT_EQ(AsOrdinaryUser([&] {
+              return ErrorText<FileError>([&] { WriteFileReplacing(in_others, Content("new")); }) + "|" +
+                     ErrorText<FileError>([&] { WriteFileReplacing(in_own, Content("new")); });
+            }),
+            "no error|no error");
+  EXPECT_EQ(test::ReadFileBytes(in_others), "new");
+  EXPECT_EQ(StatusOf(in_others).st_ino, others_inode);
+  EXPECT_EQ(StatusOf(in_others).st_uid, 0u);
+  EXPECT_EQ(test::ReadFileBytes(in_own), "new");
+  EXPECT_NE(StatusOf(in_own).st_ino, own_inode);
+  for (const std::string& folder : {others, own})
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+}
+
 TEST_F(FileOutputTest, OnlyRegularFilesAndDevicesAreWrittenAndNothingBlocks) {
   const std::string fifo = dir.File("pipe.gif");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

@@ -7,11 +7,13 @@
 namespace kep::test {
 
 // The locales the tests run under: the C locale, a comma-decimal locale that
-// groups digits with ".", and one that groups with U+202F (three bytes in
-// UTF-8). The last two are compiled into the build tree and found through
-// LOCPATH (tests/support/CMakeLists.txt).
+// groups digits with ".", one that groups with U+202F (three bytes in UTF-8),
+// and a comma-decimal one that does not group digits at all. All but the C
+// locale are compiled into the build tree and found through LOCPATH
+// (tests/support/CMakeLists.txt).
 inline constexpr const char* kGermanLocale = "de_DE.UTF-8";
 inline constexpr const char* kFrenchLocale = "fr_FR.UTF-8";
+inline constexpr const char* kPortugueseLocale = "pt_PT.UTF-8";
 inline constexpr const char* kLocaleHint =
     "compile the test locales with localedef and point LOCPATH at them";
 

@@ -247,13 +247,14 @@ TEST_F(FaultTest, LoadingNeedsMemoryForThePointsOnly) {
   if (const char* arenas = std::getenv("MALLOC_ARENA_MAX"); arenas == nullptr || std::string(arenas) != "1") {
     GTEST_SKIP() << "needs MALLOC_ARENA_MAX=1";
   }
-  constexpr std::size_t kHeadroom = std::size_t{64} << 20;
-  // 6 million lines of 2 bytes: 12 MB to read, 96 MB of points.
+  constexpr std::size_t kHeadroom = std::size_t{24} << 20;
+  // 6 million points, each after a blank line: 18 MB to read, and as the
+  // line positions have gaps, 30 MB of points.
   const std::string many = dir.File("many.kep");
   std::string lines;
-  for (int i = 0; i < 6'000'000; ++i) lines += "7\n";
+  for (int i = 0; i < 6'000'000; ++i) lines += "7\n\n";
   ASSERT_TRUE(WriteText(many, lines));
-  // 80 MiB in 40 lines: more than the headroom, in 40 points.
+  // 80 MiB in 40 lines: far more than the headroom, in 40 points.
   lines = std::string();
   for (int i = 0; i < 40; ++i) lines += std::to_string(i) + " " + std::string(2 << 20, '9') + " = x\n";
   const std::string wide = dir.File("wide.kep");

@@ -1,0 +1,266 @@
+#include "chart/compact_values.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+namespace kep::chart {
+
+namespace {
+
+// Runs hold integers small enough that first + k is exact for every k of a block.
+constexpr double kLargestRunValue = 0x1p52;
+
+bool SameBits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// An integer that a run can hold (negative zero is not one: it would read back as zero).
+bool IsRunValue(double v) {
+  return std::fabs(v) <= kLargestRunValue && v == std::trunc(v) && !(v == 0 && std::signbit(v));
+}
+
+// The bytes of the narrowest unsigned integer that holds v: 1, 2 or 4, or 0
+// when v is no such integer.
+std::size_t UnsignedWidth(double v) {
+  if (!(v >= 0 && v <= 4294967295.0) || v != std::trunc(v) || std::signbit(v)) return 0;
+  return v <= 255 ? 1 : v <= 65535 ? 2 : 4;
+}
+
+template <typename T>
+T Load(const std::byte* data, std::size_t k) {
+  T value;
+  std::memcpy(&value, data + k * sizeof(T), sizeof(T));
+  return value;
+}
+
+template <typename T>
+void Store(std::byte* data, std::size_t k, T value) {
+  std::memcpy(data + k * sizeof(T), &value, sizeof(T));
+}
+
+template <typename T>
+void LoadAll(const std::byte* data, std::size_t k, std::size_t count, double* out) {
+  for (std::size_t j = 0; j < count; ++j) out[j] = static_cast<double>(Load<T>(data, k + j));
+}
+
+}  // namespace
+
+// ---- one block ----
+
+double CompactValues::Block::Get(std::size_t k) const {
+  switch (form) {
+    case Form::kRuns: {
+      if (runs.size() == 1) return runs[0].first + static_cast<double>(k);
+      // The last run that starts at or before k.
+      const auto run = std::upper_bound(runs.begin(), runs.end(), k,
+                                        [](std::size_t index, const Run& r) { return index < r.start; }) -
+                       1;
+      return run->first + static_cast<double>(k - run->start);
+    }
+    case Form::kU8:
+      return Load<std::uint8_t>(data.get(), k);
+    case Form::kU16:
+      return Load<std::uint16_t>(data.get(), k);
+    case Form::kU32:
+      return Load<std::uint32_t>(data.get(), k);
+    case Form::kDoubles:
+      break;
+  }
+  return Load<double>(data.get(), k);
+}
+
+void CompactValues::Block::Read(std::size_t k, std::size_t n, double* out) const {
+  if (n == 0) return;
+  switch (form) {
+    case Form::kRuns: {
+      auto run = std::upper_bound(runs.begin(), runs.end(), k,
+                                  [](std::size_t index, const Run& r) { return index < r.start; }) -
+                 1;
+      for (std::size_t j = 0; j < n; ++j) {
+        const std::size_t at = k + j;
+        if (run + 1 != runs.end() && (run + 1)->start == at) ++run;
+        out[j] = run->first + static_cast<double>(at - run->start);
+      }
+      return;
+    }
+    case Form::kU8:
+      return LoadAll<std::uint8_t>(data.get(), k, n, out);
+    case Form::kU16:
+      return LoadAll<std::uint16_t>(data.get(), k, n, out);
+    case Form::kU32:
+      return LoadAll<std::uint32_t>(data.get(), k, n, out);
+    case Form::kDoubles:
+      std::memcpy(out, data.get() + k * sizeof(double), n * sizeof(double));
+      return;
+  }
+}
+
+bool CompactValues::Block::TryAppend(double v) {
+  if (!TrySet(count, v)) return false;
+  ++count;
+  return true;
+}
+
+bool CompactValues::Block::TrySet(std::size_t k, double v) {
+  switch (form) {
+    case Form::kRuns: {
+      if (k < count) return SameBits(Get(k), v);
+      // Appending: v extends the last run or begins a new one.
+      if (!IsRunValue(v)) return false;
+      if (!runs.empty() && v == runs.back().first + static_cast<double>(k - runs.back().start)) return true;
+      if (runs.size() == kMaxRuns) return false;
+      runs.push_back({static_cast<std::uint32_t>(k), v});
+      return true;
+    }
+    case Form::kU8:
+      if (UnsignedWidth(v) != 1) return false;
+      Store(data.get(), k, static_cast<std::uint8_t>(v));
+      return true;
+    case Form::kU16:
+      if (const std::size_t width = UnsignedWidth(v); width == 0 || width > 2) return false;
+      Store(data.get(), k, static_cast<std::uint16_t>(v));
+      return true;
+    case Form::kU32:
+      if (UnsignedWidth(v) == 0) return false;
+      Store(data.get(), k, static_cast<std::uint32_t>(v));
+      return true;
+    case Form::kDoubles:
+      Store(data.get(), k, v);
+      return true;
+  }
+  return false;
+}
+
+CompactValues::Block CompactValues::Encode(const double* values, std::size_t count) {
+  Block block;
+  block.count = static_cast<std::uint32_t>(count);
+  std::size_t runs = 0;
+  bool all_run_values = true;
+  std::size_t width = 1;
+  for (std::size_t k = 0; k < count; ++k) {
+    const double v = values[k];
+    all_run_values = all_run_values && IsRunValue(v);
+    if (k == 0 || v != values[k - 1] + 1) ++runs;
+    const std::size_t w = width == 0 ? 0 : UnsignedWidth(v);
+    width = w == 0 ? 0 : std::max(width, w);
+  }
+  if (all_run_values && runs <= kMaxRuns) {
+    block.runs.reserve(runs);
+    for (std::size_t k = 0; k < count; ++k) {
+      if (k == 0 || values[k] != values[k - 1] + 1)
+        block.runs.push_back({static_cast<std::uint32_t>(k), values[k]});
+    }
+    return block;
+  }
+  block.form = width == 1 ? Form::kU8 : width == 2 ? Form::kU16 : width == 4 ? Form::kU32 : Form::kDoubles;
+  block.data =
+      std::make_unique_for_overwrite<std::byte[]>(kBlockSize * (width == 0 ? sizeof(double) : width));
+  for (std::size_t k = 0; k < count; ++k) block.TrySet(k, values[k]);
+  return block;
+}
+
+void CompactValues::Widen(Block& block, double v) {
+  double values[kBlockSize];
+  block.Read(0, block.count, values);
+  values[block.count] = v;
+  block = Encode(values, block.count + std::size_t{1});
+}
+
+// ---- the list ----
+
+void CompactValues::pop_back() {
+  assert(size_ > 0);
+  Block& block = blocks_.back();
+  --block.count;
+  if (block.form == Form::kRuns && block.runs.back().start == block.count) block.runs.pop_back();
+  if (block.count == 0) blocks_.pop_back();
+  --size_;
+}
+
+void CompactValues::set(std::size_t i, double v) {
+  assert(i < size_);
+  Block& block = blocks_[i >> kBlockShift];
+  const std::size_t k = i & kBlockMask;
+  if (block.TrySet(k, v)) return;
+  double values[kBlockSize];
+  block.Read(0, block.count, values);
+  values[k] = v;
+  block = Encode(values, block.count);
+}
+
+void CompactValues::insert(std::size_t i, double v) {
+  assert(i <= size_);
+  if (i == size_) return push_back(v);
+  push_back(back());
+  // Shift each block's part of [i, size - 1) up by one, from the last block
+  // down, pulling in the value that crosses from the block before.
+  double values[kBlockSize];
+  for (std::size_t b = (size_ - 1) >> kBlockShift;; --b) {
+    Block& block = blocks_[b];
+    const std::size_t first = b << kBlockShift;
+    const std::size_t from = std::max(first, i) - first;
+    block.Read(0, block.count, values);
+    std::move_backward(values + from, values + block.count - 1, values + block.count);
+    const bool done = first + from == i;
+    values[from] = done ? v : blocks_[b - 1].Get(kBlockMask);
+    block = Encode(values, block.count);
+    if (done) return;
+  }
+}
+
+void CompactValues::erase(std::size_t i) {
+  assert(i < size_);
+  // Shift each block's part of (i, size) down by one, pulling in the value
+  // that crosses from the block after; the last value then goes.
+  double values[kBlockSize];
+  for (std::size_t b = i >> kBlockShift; b < blocks_.size() && i + 1 < size_; ++b) {
+    Block& block = blocks_[b];
+    const std::size_t first = b << kBlockShift;
+    const std::size_t from = std::max(first, i) - first;
+    block.Read(0, block.count, values);
+    std::move(values + from + 1, values + block.count, values + from);
+    if (b + 1 < blocks_.size()) values[block.count - 1] = blocks_[b + 1].Get(0);
+    block = Encode(values, block.count);
+  }
+  pop_back();
+}
+
+void CompactValues::read(std::size_t first, std::size_t count, double* out) const {
+  assert(first + count <= size_);
+  while (count > 0) {
+    const Block& block = blocks_[first >> kBlockShift];
+    const std::size_t k = first & kBlockMask;
+    const std::size_t n = std::min<std::size_t>(count, block.count - k);
+    block.Read(k, n, out);
+    out += n;
+    first += n;
+    count -= n;
+  }
+}
+
+std::size_t CompactValues::memory_bytes() const {
+  std::size_t bytes = blocks_.capacity() * sizeof(Block);
+  for (const Block& block : blocks_) {
+    switch (block.form) {
+      case Form::kRuns:
+        bytes += block.runs.capacity() * sizeof(Run);
+        break;
+      case Form::kU8:
+        bytes += kBlockSize;
+        break;
+      case Form::kU16:
+        bytes += 2 * kBlockSize;
+        break;
+      case Form::kU32:
+        bytes += 4 * kBlockSize;
+        break;
+      case Form::kDoubles:
+        bytes += sizeof(double) * kBlockSize;
+        break;
+    }
+  }
+  return bytes;
+}
+
+}  // namespace kep::chart

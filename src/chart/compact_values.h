@@ -1,0 +1,125 @@
+#pragma once
+
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace kep::chart {
+
+// The values of a value list, kept in blocks of kBlockSize values, each block
+// in the smallest of these forms that gives every value back bit for bit:
+//  - runs of consecutive integers (v, v + 1, v + 2, ...), one (start, first
+//    value) pair per run: the line positions of a sequence file, one run per
+//    stretch of lines without a gap, cost next to nothing;
+//  - unsigned integers of 8, 16 or 32 bits: digit counts cost a byte each;
+//  - plain doubles: anything else (fractions, negative values in no run,
+//    negative zero, NaN, infinities, integers of 2^32 and more outside a run).
+// A block starts as runs and moves to a wider form when a value arrives that
+// its form cannot hold, so appending stays amortised O(1). Inserting or
+// removing inside a block rewrites it in the form its values then need; a
+// replaced value that the form cannot hold widens its block.
+class CompactValues {
+ public:
+  static constexpr std::size_t kBlockShift = 12;
+  static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;
+  static constexpr std::size_t kBlockMask = kBlockSize - 1;
+  // A block keeps at most this many runs (4 KiB, the size of a block of
+  // bytes); a block with more gaps is stored as integers.
+  static constexpr std::size_t kMaxRuns = 256;
+
+  CompactValues() = default;
+  CompactValues(CompactValues&&) noexcept = default;
+  CompactValues& operator=(CompactValues&&) noexcept = default;
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  // Indices are checked in debug builds only.
+  double operator[](std::size_t i) const {
+    assert(i < size_);
+    return blocks_[i >> kBlockShift].Get(i & kBlockMask);
+  }
+  double back() const { return (*this)[size_ - 1]; }
+
+  void push_back(double v) {
+    if ((size_ & kBlockMask) == 0) blocks_.emplace_back();
+    Block& block = blocks_.back();
+    if (!block.TryAppend(v)) Widen(block, v);
+    ++size_;
+  }
+  // Appends count values, value k being value_of(k).
+  template <typename ValueOf>
+  void append(std::size_t count, ValueOf&& value_of) {
+    if (blocks_.capacity() < (size_ + count + kBlockMask) >> kBlockShift)
+      blocks_.reserve(std::max(2 * blocks_.capacity(), (size_ + count + kBlockMask) >> kBlockShift));
+    for (std::size_t k = 0; k < count; ++k) push_back(value_of(k));
+  }
+  void pop_back();
+  void set(std::size_t i, double v);
+  // Stores v at index i (0 <= i <= size), moving later values up.
+  void insert(std::size_t i, double v);
+  // Removes the value at index i (0 <= i < size), moving later values down.
+  void erase(std::size_t i);
+  void swap(CompactValues& other) noexcept {
+    blocks_.swap(other.blocks_);
+    std::swap(size_, other.size_);
+  }
+  // Removes every value and releases the storage.
+  void clear() {
+    std::vector<Block>().swap(blocks_);
+    size_ = 0;
+  }
+
+  // Copies the values first .. first + count - 1 to out.
+  void read(std::size_t first, std::size_t count, double* out) const;
+  // Calls visit(data, count) for consecutive stretches that together make up
+  // the values first .. size - 1, in order.
+  template <typename Visit>
+  void visit_runs(std::size_t first, Visit&& visit) const {
+    double buffer[kVisitValues];
+    while (first < size_) {
+      const std::size_t count = std::min(size_ - first, kVisitValues);
+      read(first, count, buffer);
+      visit(static_cast<const double*>(buffer), count);
+      first += count;
+    }
+  }
+
+  // Bytes held for the values.
+  std::size_t memory_bytes() const;
+
+ private:
+  static constexpr std::size_t kVisitValues = 512;
+
+  enum class Form : std::uint8_t { kRuns, kU8, kU16, kU32, kDoubles };
+  // Values from index start of the block on are first, first + 1, ...
+  struct Run {
+    std::uint32_t start;
+    double first;
+  };
+  struct Block {
+    Form form = Form::kRuns;
+    std::uint32_t count = 0;
+    std::vector<Run> runs;              // the runs form
+    std::unique_ptr<std::byte[]> data;  // the other forms: kBlockSize values of the form's width
+
+    double Get(std::size_t k) const;
+    // Stores v after the last value when the form holds it.
+    bool TryAppend(double v);
+    // Replaces value k with v when the form holds it.
+    bool TrySet(std::size_t k, double v);
+    void Read(std::size_t k, std::size_t count, double* out) const;
+  };
+
+  // A block in the smallest form that holds values[0 .. count - 1].
+  static Block Encode(const double* values, std::size_t count);
+  // Appends v to the last block, which cannot hold it in its form.
+  static void Widen(Block& block, double v);
+
+  std::vector<Block> blocks_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace kep::chart
