@@ -21,8 +21,9 @@ PageSample PageSample::Of(const sequence::SequenceFile& file, std::uint64_t end)
 }
 
 bool PageSample::Matches(const sequence::SequenceFile& file) const {
-  return std::ranges::all_of(
-      pages_, [&file](const Page& page) { return file.BytesBefore(page.end, page.bytes.size()) == page.bytes; });
+  return std::ranges::all_of(pages_, [&file](const Page& page) {
+    return file.BytesBefore(page.end, page.bytes.size()) == page.bytes;
+  });
 }
 
 }  // namespace kep::viewer
