@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "common/format.h"
 #include "common/numbers.h"
+#include "raster/vector_surface.h"
 
 namespace kep::chart {
 
@@ -54,6 +55,35 @@ class DirectDrawing {
  private:
   raster::ChartCanvas& canvas_;
   bool saved_;
+};
+
+// Draws at another scale for a scope and puts the canvas' scale back after.
+class ScaleScope {
+ public:
+  ScaleScope(raster::ChartCanvas& canvas, double scale) : canvas_(canvas), saved_(canvas.Scale()) {
+    canvas_.SetScale(scale);
+  }
+  ~ScaleScope() { canvas_.SetScale(saved_); }
+  ScaleScope(const ScaleScope&) = delete;
+  ScaleScope& operator=(const ScaleScope&) = delete;
+
+ private:
+  raster::ChartCanvas& canvas_;
+  double saved_;
+};
+
+// A vector surface receives the drawing for a scope.
+class VectorScope {
+ public:
+  VectorScope(raster::ChartCanvas& canvas, raster::VectorSurface& surface) : canvas_(canvas) {
+    canvas_.AttachVector(&surface);
+  }
+  ~VectorScope() { canvas_.DetachVector(); }
+  VectorScope(const VectorScope&) = delete;
+  VectorScope& operator=(const VectorScope&) = delete;
+
+ private:
+  raster::ChartCanvas& canvas_;
 };
 
 raster::Color Interpolate(raster::Color from, raster::Color to, int step, int steps) {
@@ -169,7 +199,20 @@ void Chart::SetHost(ChartHost* host) {
   InvalidateChart();
 }
 
-IntRect Chart::ClientRect() const { return host_ != nullptr ? host_->WindowPixels().Bounds() : IntRect{}; }
+IntRect Chart::ClientRect() const {
+  if (host_ == nullptr) return {};
+  const IntRect window = host_->WindowPixels().Bounds();
+  if (scale_ == 1) return window;
+  const auto logical = [&](int device) { return static_cast<int>(std::floor(device / scale_ + 0.5)); };
+  return {0, 0, logical(window.Right), logical(window.Bottom)};
+}
+
+void Chart::SetScale(double scale) {
+  Canvas().SetScale(scale);
+  if (Canvas().Scale() == scale_) return;
+  scale_ = Canvas().Scale();
+  InvalidateChart();
+}
 
 void Chart::InvalidateChart() {
   if (!RepaintEnabled()) return;
@@ -520,10 +563,11 @@ void Chart::DrawBackWall() {
 
 // ---- capture ----
 
-Bitmap Chart::RenderToBitmap(const IntRect& rect) {
-  const int width = rect.Width();
-  const int height = rect.Height();
-  if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxCapturePixels) {
+Bitmap Chart::RenderToBitmap(const IntRect& rect, double scale) {
+  ScaleScope scaled(Canvas(), scale);
+  const int width = Canvas().ToDevice(rect.Width());
+  const int height = Canvas().ToDevice(rect.Height());
+  if (rect.Width() <= 0 || rect.Height() <= 0 || std::int64_t{width} * height > kMaxCapturePixels) {
     throw Error(std::string(messages::kOutOfResources));
   }
   Bitmap bitmap;
@@ -536,6 +580,13 @@ Bitmap Chart::RenderToBitmap(const IntRect& rect) {
   DirectDrawing direct(Canvas());
   DrawChart(bitmap, rect);
   return bitmap;
+}
+
+void Chart::RenderToVector(raster::VectorSurface& surface) {
+  DirectDrawing direct(Canvas());
+  VectorScope vector(Canvas(), surface);
+  Bitmap none;
+  DrawChart(none, {0, 0, surface.Width(), surface.Height()});
 }
 
 void Chart::CaptureToClipboard(Clipboard& clipboard) { clipboard.SetBitmap(RenderToBitmap(ClientRect())); }

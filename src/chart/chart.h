@@ -162,10 +162,17 @@ class Chart : public CustomAxisPanel {
 
   // ---- host, paint cycle ----
   // Attaches the window (null: none). The client rectangle is the host's
-  // window pixels at (0, 0).
+  // window pixels at (0, 0), in logical pixels (see SetScale).
   void SetHost(ChartHost* host);
   ChartHost* Host() const { return host_; }
   raster::IntRect ClientRect() const;
+
+  // The scale of the window's pixels: the chart keeps its layout, mouse
+  // coordinates and settings in logical pixels and draws onto window pixels
+  // Scale() times as many in each direction (see raster::ChartCanvas).
+  // Invalidates the paint.
+  double Scale() const { return scale_; }
+  void SetScale(double scale);
 
   // The paint handler: copies the off-screen image when it is current and
   // of the window's size, otherwise draws the chart onto the window.
@@ -191,11 +198,15 @@ class Chart : public CustomAxisPanel {
   // Draws the chart into a new white bitmap of rect's size, laid out in rect
   // as in a window: a rect that does not start at (0, 0) leaves the bitmap's
   // pixels left of and above it white and cuts the chart off on the right
-  // and at the bottom. Raises
+  // and at the bottom. At a scale s the bitmap has rect's size times s and
+  // shows the same chart, sharper. Raises
   // kep::Error "Out of system resources" when no such bitmap can be made.
-  raster::Bitmap RenderToBitmap(const raster::IntRect& rect);
-  // Puts an image of the client area on the clipboard; the clipboard's
-  // errors reach the caller.
+  raster::Bitmap RenderToBitmap(const raster::IntRect& rect, double scale = 1);
+  // Draws the chart, laid out in a window of the surface's size, onto a
+  // vector surface.
+  void RenderToVector(raster::VectorSurface& surface);
+  // Puts an image of the client area, at scale 1, on the clipboard; the
+  // clipboard's errors reach the caller.
   void CaptureToClipboard(Clipboard& clipboard);
 
   // ---- parts ----
@@ -330,6 +341,7 @@ class Chart : public CustomAxisPanel {
   void ShowCursor(CursorShape shape);
 
   ChartHost* host_ = nullptr;
+  double scale_ = 1;
   std::uint64_t draw_count_ = 0;
   raster::IntRect panel_bounds_;
   int plot_centre_x_ = 0;

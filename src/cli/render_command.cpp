@@ -31,7 +31,8 @@ namespace kep::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kepgraph-render FILE [-o OUT.gif|OUT.png] [--size WxH] [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
+    "Usage: kepgraph-render FILE [-o OUT.gif|OUT.png|OUT.svg|OUT.pdf] [--size WxH] [--scale S]\n"
+    "                       [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
     "       kepgraph-render --layout FILE [--size WxH] [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
     "       kepgraph-render --points FILE [--column 2|3]\n"
     "       kepgraph-render --info FILE [--column 2|3]\n"
@@ -42,8 +43,12 @@ constexpr std::string_view kUsage =
     "  -o OUT.gif     the GIF file to write (default: FILE's name with the\n"
     "                 extension .gif, in the current folder)\n"
     "  -o OUT.png     write a lossless PNG file instead, the one the viewer saves\n"
+    "  -o OUT.svg, -o OUT.pdf\n"
+    "                 write the chart as an SVG or PDF drawing instead\n"
     "  --size WxH     the chart's size in pixels (default 753x561, at most 16384\n"
     "                 each way)\n"
+    "  --scale S      draw a GIF or PNG image S times as large in each direction,\n"
+    "                 and as sharp, for S from 1 to 4 (default 1)\n"
     "  --zoom X0:X1:Y0:Y1\n"
     "                 zoom to the bottom axis range X0..X1 and the left axis range\n"
     "                 Y0..Y1 before drawing\n"
@@ -56,8 +61,9 @@ constexpr std::string_view kUsage =
     "                 column, whether the file was read as \"n a(n)\" lines with\n"
     "                 \"#\" comments (b-file) and whether it was reformatted\n";
 
-// The largest chart side the renderer draws.
+// The largest chart side the renderer draws, and the largest scale.
 constexpr int kMaxSide = 16384;
+constexpr int kMaxScale = 4;
 
 enum class Mode { kPoints, kInfo, kHelp, kImage, kLayout };
 
@@ -74,6 +80,7 @@ struct Options {
   std::optional<std::string> output;
   int width = viewer::kChartWidth;
   int height = viewer::kChartHeight;
+  std::optional<double> scale;
   std::optional<Zoom> zoom;
   chart::NumberFormat label_format;
   sequence::TermColumn column = sequence::TermColumn::kAutomatic;
@@ -121,6 +128,15 @@ void ParseZoom(std::string_view text, Options& options) {
                      std::string(text)};
   }
   options.zoom = Zoom{values[0], values[1], values[2], values[3]};
+}
+
+void ParseScale(std::string_view text, Options& options) {
+  const std::optional<double> scale = ParseNumber<double>(text);
+  if (!scale || !(*scale >= 1 && *scale <= kMaxScale)) {
+    throw UsageError{"--scale needs a number from 1 to " + std::to_string(kMaxScale) + ", not " +
+                     std::string(text)};
+  }
+  options.scale = *scale;
 }
 
 void ParseColumn(std::string_view text, Options& options) {
@@ -172,6 +188,9 @@ Options ParseArguments(std::span<const std::string_view> args) {
       options.output = std::string(value());
     } else if (arg == "--size") {
       ParseSize(value(), options);
+    } else if (arg == "--scale") {
+      if (options.scale) throw UsageError{"--scale given twice"};
+      ParseScale(value(), options);
     } else if (arg == "--zoom") {
       ParseZoom(value(), options);
     } else if (arg == "--column") {
@@ -186,6 +205,11 @@ Options ParseArguments(std::span<const std::string_view> args) {
   if (!file) throw UsageError{"no FILE given"};
   if (options.mode == Mode::kLayout && options.output)
     throw UsageError{"--layout writes no GIF; -o does not apply"};
+  const std::optional<output::ImageFormat> format =
+      options.output ? output::ImageFormatOf(*options.output) : std::nullopt;
+  if (options.scale && (options.mode == Mode::kLayout || (format && output::IsVectorFormat(*format)))) {
+    throw UsageError{"--scale applies to GIF and PNG files"};
+  }
   options.file = *file;
   return options;
 }
@@ -231,7 +255,8 @@ void PrintInfo(const Options& options, std::ostream& out) {
 // paints as on the desktop: the empty chart at start-up, the opened file,
 // then the zoom.
 struct RenderedChart {
-  explicit RenderedChart(const Options& options)
+  // capture: whether to take the save command's capture too.
+  RenderedChart(const Options& options, bool capture)
       : program(options.label_format), host(program.Chart(), options.width, options.height) {
     chart::Chart& chart = program.Chart();
     host.PaintNow();
@@ -247,7 +272,7 @@ struct RenderedChart {
       host.ProcessPaint();
     }
     // The save command's capture.
-    bitmap = chart.RenderToBitmap(chart.ClientRect());
+    if (capture) bitmap = chart.RenderToBitmap(chart.ClientRect(), options.scale.value_or(1));
   }
 
   viewer::ProgramChart program;
@@ -255,15 +280,20 @@ struct RenderedChart {
   raster::Bitmap bitmap;
 };
 
-// A name ending in ".png" (in any case) gets a PNG file, any other a GIF file.
+// A name ending in ".png", ".svg" or ".pdf" (in any case) gets a file of
+// that type, any other a GIF file.
 void WriteImage(const Options& options) {
   const std::string output = options.output
                                  ? *options.output
                                  : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
   viewer::RefuseToOverwriteSequence(output, options.file);
-  const RenderedChart rendered(options);
-  viewer::SaveImageFile(rendered.bitmap, output::ImageFormatOf(output).value_or(output::ImageFormat::kGif),
-                        output);
+  const output::ImageFormat format = output::ImageFormatOf(output).value_or(output::ImageFormat::kGif);
+  RenderedChart rendered(options, !output::IsVectorFormat(format));
+  if (output::IsVectorFormat(format)) {
+    viewer::SaveVectorImage(rendered.program.Chart(), format, output);
+  } else {
+    viewer::SaveImageFile(rendered.bitmap, format, output);
+  }
 }
 
 // ---- the layout as JSON ----
@@ -384,7 +414,7 @@ void WriteAxis(JsonWriter& json, std::string_view name, chart::ChartAxis& axis) 
 }
 
 void PrintLayout(const Options& options, std::ostream& out) {
-  RenderedChart rendered(options);
+  RenderedChart rendered(options, false);
   chart::Chart& chart = rendered.program.Chart();
   const chart::LineSeries& series = rendered.program.Series();
   JsonWriter json(out);

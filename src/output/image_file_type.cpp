@@ -14,6 +14,8 @@ std::optional<ImageFormat> ImageFormatOf(std::string_view path) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   if (extension == ".gif") return ImageFormat::kGif;
   if (extension == ".png") return ImageFormat::kPng;
+  if (extension == ".svg") return ImageFormat::kSvg;
+  if (extension == ".pdf") return ImageFormat::kPdf;
   return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "raster/font_engine.h"
+#include "raster/vector_surface.h"
 
 namespace kep::raster {
 namespace {
@@ -53,8 +54,10 @@ IntRect ChartCanvas::BeginDraw(Bitmap& target, const IntRect& rect) {
   }
   const int width = std::max(rect.Width(), 0);
   const int height = std::max(rect.Height(), 0);
-  if (!offscreen_ || offscreen_->Width() != width || offscreen_->Height() != height) {
-    offscreen_ = std::make_unique<Bitmap>(width, height);
+  const int device_width = ToDevice(width);
+  const int device_height = ToDevice(height);
+  if (!offscreen_ || offscreen_->Width() != device_width || offscreen_->Height() != device_height) {
+    offscreen_ = std::make_unique<Bitmap>(device_width, device_height);
   }
   target_ = offscreen_.get();
   return {0, 0, width, height};
@@ -62,7 +65,7 @@ IntRect ChartCanvas::BeginDraw(Bitmap& target, const IntRect& rect) {
 
 void ChartCanvas::PresentImage(Bitmap& target, const IntRect& rect) {
   if (use_offscreen_buffer_ && offscreen_) {
-    target.CopyFrom(*offscreen_, rect.Left, rect.Top);
+    target.CopyFrom(*offscreen_, ToDevice(rect.Left), ToDevice(rect.Top));
     image_stale_ = false;
   }
   target_ = window_;
@@ -83,6 +86,41 @@ void ChartCanvas::SetUseOffscreenBuffer(bool use) {
 }
 
 const Bitmap* ChartCanvas::OffscreenImage() const { return offscreen_.get(); }
+
+// ---- scale ----
+
+void ChartCanvas::SetScale(double scale) {
+  scale_ = std::isfinite(scale) ? std::clamp(scale, kMinScale, kMaxScale) : kMinScale;
+}
+
+int ChartCanvas::ToDevice(int logical) const {
+  // Vector output keeps logical pixels; it scales as a whole.
+  if (scale_ == 1 || vector_ != nullptr) return logical;
+  return static_cast<int>(std::clamp(std::floor(logical * scale_ + 0.5), -2e9, 2e9));
+}
+
+IntRect ChartCanvas::ToDevice(const IntRect& logical) const {
+  return {ToDevice(logical.Left), ToDevice(logical.Top), ToDevice(logical.Right), ToDevice(logical.Bottom)};
+}
+
+int ChartCanvas::ToLogical(int device) const {
+  if (scale_ == 1) return device;
+  return static_cast<int>(std::floor(device / scale_ + 0.5));
+}
+
+int ChartCanvas::DeviceWidth(int logical) const { return std::max(ToDevice(logical), 1); }
+
+Font ChartCanvas::DeviceFont() const {
+  if (scale_ == 1 || vector_ != nullptr) return font_;
+  Font font = font_;
+  font.pixel_height = std::max(1, static_cast<int>(std::lround(font_.EmPixels() * scale_)));
+  return font;
+}
+
+void ChartCanvas::AttachVector(VectorSurface* vector) {
+  vector_ = vector;
+  if (vector_ != nullptr) vector_->SetClip(clip_);
+}
 
 // ---- pen, brush, font, alignment, background ----
 
@@ -110,9 +148,15 @@ void ChartCanvas::RestoreDefaults() {
 
 // ---- clipping ----
 
-void ChartCanvas::ClipToRect(const IntRect& rect) { clip_ = clip_ ? clip_->Intersect(rect) : rect; }
+void ChartCanvas::ClipToRect(const IntRect& rect) {
+  clip_ = clip_ ? clip_->Intersect(rect) : rect;
+  if (vector_ != nullptr) vector_->SetClip(clip_);
+}
 
-void ChartCanvas::RemoveClip() { clip_.reset(); }
+void ChartCanvas::RemoveClip() {
+  clip_.reset();
+  if (vector_ != nullptr) vector_->SetClip(clip_);
+}
 
 void ChartCanvas::ClipToPlot(const IntRect& plot) {
   ClipToRect({plot.Left + 1, plot.Top + 1, plot.Right, plot.Bottom - 1});
@@ -121,7 +165,7 @@ void ChartCanvas::ClipToPlot(const IntRect& plot) {
 IntRect ChartCanvas::DrawableArea() const {
   if (target_ == nullptr) return {};
   const IntRect bounds = target_->Bounds();
-  return clip_ ? bounds.Intersect(*clip_) : bounds;
+  return clip_ ? bounds.Intersect(ToDevice(*clip_)) : bounds;
 }
 
 // ---- pixels ----
@@ -147,6 +191,11 @@ void ChartCanvas::PaintRow(int y, int left, int right, std::uint32_t color, PenM
 }
 
 void ChartCanvas::PaintRect(const IntRect& rect, std::uint32_t color, PenMode mode) {
+  if (vector_ != nullptr) {
+    // A vector drawing has no pixels to invert: not-xor paints as copy.
+    vector_->FillRect(rect, Color::FromXrgb(color));
+    return;
+  }
   const IntRect area = rect.Intersect(DrawableArea());
   for (int y = area.Top; y < area.Bottom; ++y) PaintRow(y, area.Left, area.Right, color, mode);
 }
@@ -156,22 +205,47 @@ void ChartCanvas::PaintRect(const IntRect& rect, std::uint32_t color, PenMode mo
 void ChartCanvas::LineTo(IntPoint p) {
   const IntPoint from = pen_position_;
   pen_position_ = p;
+  if (scale_ == 1 || vector_ != nullptr) {
+    DeviceLine(from, p);
+    return;
+  }
+  // A pen of logical width w covers logical pixels p - w / 2 onwards; the
+  // device pen of width W covers device pixels from its path pixel - W / 2.
+  // Shifting the path lines the two up, so that a scaled line covers the
+  // device pixels of its logical ones.
+  const int logical_width = pen_.style == PenStyle::psSolid ? std::max(pen_.width, 1) : 1;
+  const int shift = DeviceWidth(logical_width) / 2 - ToDevice(logical_width / 2);
+  const auto device = [&](IntPoint point) {
+    const IntPoint mapped = ToDevice(point);
+    return IntPoint{mapped.x + shift, mapped.y + shift};
+  };
+  DeviceLine(device(from), device(p));
+}
+
+void ChartCanvas::DeviceLine(IntPoint from, IntPoint p) {
   if (pen_.style == PenStyle::psClear) return;
+  const bool fill_gaps = background_mode_ == BackgroundMode::kOpaque;
+  // Patterned pens: 3 pixels on and 3 off, or every other pixel, per scale.
+  const int on = pen_.style == PenStyle::psSolid ? 0 : DeviceWidth(pen_.style == PenStyle::psDot ? 3 : 1);
+  if (vector_ != nullptr) {
+    vector_->Line(from, p, on == 0 ? pen_.width : 1, pen_.color, on,
+                  fill_gaps ? std::optional<Color>(background_color_) : std::nullopt);
+    return;
+  }
   const IntRect area = DrawableArea();
   if (area.IsEmpty()) return;
 
   const std::uint32_t color = pen_.color.ToXrgb();
   const PenMode mode = pen_.mode;
   if (pen_.style == PenStyle::psSolid) {
-    rasterizer_.Rasterize(from, p, pen_.width, area, [&](const LineRun& run) { PaintRun(run, color, mode); });
+    rasterizer_.Rasterize(from, p, DeviceWidth(pen_.width), area,
+                          [&](const LineRun& run) { PaintRun(run, color, mode); });
     return;
   }
-  // Patterned pens are one pixel wide: each run is one path pixel.
-  const int period = pen_.style == PenStyle::psDot ? 6 : 2;
-  const int on = period / 2;
-  const bool fill_gaps = background_mode_ == BackgroundMode::kOpaque;
+  // Patterned pens are one logical pixel wide: each run is one path pixel.
+  const int period = 2 * on;
   const std::uint32_t gap_color = background_color_.ToXrgb();
-  rasterizer_.Rasterize(from, p, 1, area, [&](const LineRun& run) {
+  rasterizer_.Rasterize(from, p, DeviceWidth(1), area, [&](const LineRun& run) {
     if (run.path_index % period < on) {
       PaintRun(run, color, mode);
     } else if (fill_gaps) {
@@ -189,11 +263,12 @@ void ChartCanvas::Polyline(std::span<const IntPoint> points) {
 // ---- rectangles ----
 
 void ChartCanvas::Rectangle(const IntRect& rect) {
-  const IntRect box = Normalized(rect);
-  if (box.IsEmpty() || target_ == nullptr) return;
+  const IntRect box = ToDevice(Normalized(rect));
+  if (box.IsEmpty() || (target_ == nullptr && vector_ == nullptr)) return;
   IntRect inside = box;
   if (pen_.style != PenStyle::psClear) {
-    const int width = std::clamp(pen_.width, 1, LineRasterizer::kMaxWidth);
+    const int width = std::clamp(pen_.style == PenStyle::psSolid ? DeviceWidth(pen_.width) : DeviceWidth(1),
+                                 1, LineRasterizer::kMaxWidth);
     if (pen_.style == PenStyle::psSolid) {
       DrawFrame(box, width);
     } else {
@@ -226,15 +301,13 @@ void ChartCanvas::DrawPatternedFrame(const IntRect& box) {
   const int right = box.Right - 1;
   const int bottom = box.Bottom - 1;
   if (box.Width() == 1 || box.Height() == 1) {
-    Line({box.Left, box.Top},
-         box.Width() == 1 ? IntPoint{box.Left, box.Bottom} : IntPoint{box.Right, box.Top});
+    DeviceLine({box.Left, box.Top},
+               box.Width() == 1 ? IntPoint{box.Left, box.Bottom} : IntPoint{box.Right, box.Top});
     return;
   }
   const IntPoint corners[] = {
       {box.Left, box.Top}, {right, box.Top}, {right, bottom}, {box.Left, bottom}, {box.Left, box.Top}};
-  const IntPoint saved = pen_position_;
-  Polyline(corners);
-  pen_position_ = saved;
+  for (std::size_t i = 0; i + 1 < std::size(corners); ++i) DeviceLine(corners[i], corners[i + 1]);
 }
 
 void ChartCanvas::FillWithBrush(const IntRect& rect) {
@@ -244,14 +317,23 @@ void ChartCanvas::FillWithBrush(const IntRect& rect) {
     PaintRect(rect, color, pen_.mode);
     return;
   }
-  // Cross hatch: lines every 8 pixels of the target, the rest background.
-  const IntRect area = rect.Intersect(DrawableArea());
+  // Cross hatch: lines every 8 logical pixels of the target, the rest background.
   const bool fill_gaps = background_mode_ == BackgroundMode::kOpaque;
   const std::uint32_t gap_color = background_color_.ToXrgb();
+  const int step = DeviceWidth(8);
+  if (vector_ != nullptr) {
+    if (fill_gaps) PaintRect(rect, gap_color, pen_.mode);
+    for (int y = rect.Top + (step - rect.Top % step) % step; y < rect.Bottom; y += step)
+      PaintRect({rect.Left, y, rect.Right, y + 1}, color, pen_.mode);
+    for (int x = rect.Left + (step - rect.Left % step) % step; x < rect.Right; x += step)
+      PaintRect({x, rect.Top, x + 1, rect.Bottom}, color, pen_.mode);
+    return;
+  }
+  const IntRect area = rect.Intersect(DrawableArea());
   for (int y = area.Top; y < area.Bottom; ++y) {
     std::uint32_t* row = target_->Row(y);
     for (int x = area.Left; x < area.Right; ++x) {
-      if (y % 8 == 0 || x % 8 == 0) {
+      if (y % step == 0 || x % step == 0) {
         row[x] = Combine(row[x], color, pen_.mode);
       } else if (fill_gaps) {
         row[x] = Combine(row[x], gap_color, pen_.mode);
@@ -261,7 +343,7 @@ void ChartCanvas::FillWithBrush(const IntRect& rect) {
 }
 
 void ChartCanvas::FillRect(const IntRect& rect, Color color) {
-  PaintRect(rect, color.ToXrgb(), PenMode::pmCopy);
+  PaintRect(ToDevice(rect), color.ToXrgb(), PenMode::pmCopy);
 }
 
 // ---- text ----
@@ -276,9 +358,15 @@ void ChartCanvas::TextOut(int x, int y, std::string_view text) { RotatedTextOut(
 
 void ChartCanvas::RotatedTextOut(int x, int y, std::string_view text, int angle) {
   if (text.empty()) return;
+  if (vector_ != nullptr) {
+    VectorText(x, y, text, angle);
+    return;
+  }
   const IntRect area = DrawableArea();
   if (area.IsEmpty()) return;
-  fonts_->Render(font_, text, text_image_);
+  x = ToDevice(x);
+  y = ToDevice(y);
+  fonts_->Render(DeviceFont(), text, text_image_);
   const TextImage& image = text_image_;
 
   // The anchor inside the text cell, in the text's own frame.
@@ -354,6 +442,21 @@ void ChartCanvas::RotatedTextOut(int x, int y, std::string_view text, int angle)
       }
     }
   }
+}
+
+}  // namespace kep::raster
+
+namespace kep::raster {
+
+void ChartCanvas::VectorText(int x, int y, std::string_view text, int angle) {
+  fonts_->Layout(font_, text, glyph_run_);
+  const int anchor_u = h_align_ == HorizontalAlign::kLeft     ? 0
+                       : h_align_ == HorizontalAlign::kCenter ? glyph_run_.width / 2
+                                                              : glyph_run_.width;
+  const int anchor_v = v_align_ == VerticalAlign::kTop ? 0 : glyph_run_.metrics.Height();
+  const bool opaque = background_mode_ == BackgroundMode::kOpaque;
+  vector_->Text(glyph_run_, {x, y}, {anchor_u, anchor_v}, ((angle % 360) + 360) % 360, font_.color,
+                opaque ? std::optional<Color>(background_color_) : std::nullopt);
 }
 
 }  // namespace kep::raster

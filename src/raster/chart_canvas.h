@@ -15,6 +15,8 @@
 
 namespace kep::raster {
 
+class VectorSurface;
+
 enum class BrushStyle { bsSolid, bsClear, bsCross };
 enum class HorizontalAlign { kLeft, kCenter, kRight };
 enum class VerticalAlign { kTop, kBottom };  // top or bottom of the text cell
@@ -43,6 +45,18 @@ struct Brush {
 // w lies inside the rectangle (its outer w pixels) and the brush fills the
 // rest. The pen's raster mode applies to lines, outlines and brush fills,
 // not to text. Text and rotated text are described at RotatedTextOut.
+//
+// The surface draws at a scale s (1 by default). Callers keep working in
+// logical pixels, the pixels of the chart at scale 1: coordinates,
+// rectangles, clips and text extents are logical, and the surface maps them
+// onto a target s times as large, each coordinate c to round(c * s). Pen
+// widths, dot patterns, hatching and font sizes are s times as large too, and
+// glyphs are rendered at the scaled size. Text is measured at scale 1, so a
+// chart laid out at any scale is the scale-1 chart, drawn sharper. At scale 1
+// the mapping is the identity and the pixels are those described above.
+//
+// With a vector surface attached (AttachVector), the drawing operations go
+// to it instead of to a bitmap, in logical pixels.
 class ChartCanvas {
  public:
   // Raises kep::Error when no font can be found at all.
@@ -80,6 +94,26 @@ class ChartCanvas {
   Bitmap* Target() const { return target_; }
   // Sends drawing to bitmap directly (used for the rubber band on the window).
   void SetTarget(Bitmap* bitmap) { target_ = bitmap; }
+
+  // ---- scale ----
+  static constexpr double kMinScale = 1;
+  static constexpr double kMaxScale = 8;
+  double Scale() const { return scale_; }
+  // Takes effect from the next BeginDraw; s is clamped to kMinScale..kMaxScale.
+  void SetScale(double scale);
+  // A logical coordinate or length on the target: round(value * s).
+  int ToDevice(int logical) const;
+  IntRect ToDevice(const IntRect& logical) const;
+  IntPoint ToDevice(IntPoint logical) const { return {ToDevice(logical.x), ToDevice(logical.y)}; }
+  // The logical size of a target of device pixels: round(device / s).
+  int ToLogical(int device) const;
+
+  // ---- vector output ----
+  // Sends the drawing operations to vector until DetachVector; the bitmap
+  // targets are left alone meanwhile. The surface does not own vector.
+  void AttachVector(VectorSurface* vector);
+  void DetachVector() { AttachVector(nullptr); }
+  VectorSurface* Vector() const { return vector_; }
 
   // ---- pen, brush, font, alignment, background ----
   const Pen& GetPen() const { return pen_; }
@@ -153,6 +187,14 @@ class ChartCanvas {
  private:
   // The part of the target drawing may touch: its bounds within the clip.
   IntRect DrawableArea() const;
+  // Text on the attached vector surface.
+  void VectorText(int x, int y, std::string_view text, int angle);
+  // A line between two device pixels with the current pen.
+  void DeviceLine(IntPoint from, IntPoint to);
+  // The current font at the device's size.
+  Font DeviceFont() const;
+  // A pen or pattern length on the target, at least 1.
+  int DeviceWidth(int logical) const;
   void PaintRun(const LineRun& run, std::uint32_t color, PenMode mode);
   void PaintRow(int y, int left, int right, std::uint32_t color, PenMode mode);
   void PaintRect(const IntRect& rect, std::uint32_t color, PenMode mode);
@@ -161,8 +203,11 @@ class ChartCanvas {
   void FillWithBrush(const IntRect& rect);
 
   std::unique_ptr<FontEngine> fonts_;
+  double scale_ = 1;
+  VectorSurface* vector_ = nullptr;
   LineRasterizer rasterizer_;
   TextImage text_image_;
+  GlyphRun glyph_run_;
   Bitmap* window_ = nullptr;
   Bitmap* target_ = nullptr;
   std::unique_ptr<Bitmap> offscreen_;

@@ -225,6 +225,7 @@ const FontEngine::Glyph& FontEngine::GlyphFor(SizedFace& sized, char32_t code) {
   FT_Activate_Size(sized.size);
   FT_UInt index = FT_Get_Char_Index(face, code);
   if (index == 0 && IsOtherSpace(code)) index = FT_Get_Char_Index(face, U' ');
+  glyph.index = index;
   if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) return glyph;
   FT_GlyphSlot slot = face->glyph;
   if (sized.face->oblique) FT_GlyphSlot_Oblique(slot);
@@ -266,6 +267,25 @@ int FontEngine::TextWidth(const Font& font, std::string_view text) {
   int width = 0;
   for (const char32_t code : decoded_) width += GlyphFor(sized, code).advance;
   return width;
+}
+
+void FontEngine::Layout(const Font& font, std::string_view text, GlyphRun& run) {
+  SizedFace& sized = Sized(font);
+  Decode(text);
+  run.file = sized.face->file;
+  run.face_index = static_cast<int>(sized.face->face->face_index & 0xFFFF);
+  run.embolden = sized.face->embolden;
+  run.oblique = sized.face->oblique;
+  run.em = last_key_.em;
+  run.metrics = sized.metrics;
+  run.glyphs.clear();
+  int pen = 0;
+  for (const char32_t code : decoded_) {
+    const Glyph& glyph = GlyphFor(sized, code);
+    run.glyphs.push_back({glyph.index, pen, code});
+    pen += glyph.advance;
+  }
+  run.width = pen;
 }
 
 void FontEngine::Render(const Font& font, std::string_view text, TextImage& image) {

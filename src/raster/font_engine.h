@@ -46,6 +46,25 @@ struct TextImage {
   }
 };
 
+// A text line laid out for drawing with outlines: the face (its file and
+// index in it, and whether bold or italic must be made up), the em size,
+// and each character's glyph at the pen position TextWidth and Render give it.
+struct GlyphRun {
+  struct Placed {
+    unsigned index = 0;  // the glyph in the face
+    int x = 0;           // pen position from the start of the line, in pixels
+    char32_t code = 0;   // the character it shows
+  };
+  std::string file;
+  int face_index = 0;
+  bool embolden = false;
+  bool oblique = false;
+  int em = 0;
+  FontMetrics metrics;
+  int width = 0;  // the sum of the advances
+  std::vector<Placed> glyphs;
+};
+
 // The characters an 8-bit text stands for, as the font engine draws them:
 // valid UTF-8 is read as UTF-8, anything else byte by byte as Windows-1252.
 void DecodeText(std::string_view text, std::u32string& out);
@@ -72,6 +91,8 @@ class FontEngine {
   int TextWidth(const Font& font, std::string_view text);
   // Renders text into image (its buffer is reused).
   void Render(const Font& font, std::string_view text, TextImage& image);
+  // Lays text out for an outline renderer (run's buffers are reused).
+  void Layout(const Font& font, std::string_view text, GlyphRun& run);
 
   // The file of the face a font request resolves to (for diagnostics and tests).
   std::string FaceFile(const Font& font);
@@ -89,6 +110,7 @@ class FontEngine {
     int width = 0;
     int rows = 0;
     int advance = 0;
+    unsigned index = 0;  // in the face
     std::vector<std::uint8_t> coverage;
   };
   struct Face {

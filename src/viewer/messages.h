@@ -12,8 +12,8 @@ inline constexpr std::string_view kSeriesTitle = "Sequence: ";
 inline constexpr std::string_view kOpenDialogTitle = "Open sequence";
 inline constexpr std::string_view kSaveDialogTitle = "Save Chart Image";
 inline constexpr std::string_view kOutOfMemory = "Out of memory";
-inline constexpr std::string_view kOnlyGifOrPngFiles =
-    "Images can only be saved as GIF or PNG files (*.gif, *.png).";
+inline constexpr std::string_view kOnlyImageFiles =
+    "Images can only be saved as GIF, PNG, SVG or PDF files (*.gif, *.png, *.svg, *.pdf).";
 inline constexpr std::string_view kRecentFileGone =
     "The file \"%s\" no longer exists. It has been removed from the recent files.";
 inline constexpr std::string_view kIsTheSequenceFile = "It is the sequence file being read";

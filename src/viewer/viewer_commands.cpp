@@ -1,5 +1,6 @@
 #include "viewer/viewer_commands.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -149,7 +150,10 @@ void ViewerCommands::HideNotice() {
 void ViewerCommands::SaveImage() {
   FileDialogRequest request;
   request.title = std::string(messages::kSaveDialogTitle);
-  request.filters = {{"GIF files (*.gif)", {"*.gif"}}, {"PNG files (*.png)", {"*.png"}}};
+  request.filters = {{"GIF files (*.gif)", {"*.gif"}},
+                     {"PNG files (*.png)", {"*.png"}},
+                     {"SVG files (*.svg)", {"*.svg"}},
+                     {"PDF files (*.pdf)", {"*.pdf"}}};
   request.initial_folder = last_save_dir_;
   request.file_name = sequence::ReplaceExtension(sequence::FileNameOf(open_file_name_), ".gif");
   std::optional<std::string> path = ui_.RunSaveDialog(request);
@@ -159,21 +163,32 @@ void ViewerCommands::SaveImage() {
   if (const std::optional<output::ImageFormat> format = output::ImageFormatOf(*path)) {
     SaveChartImage(*path, *format);
   } else {
-    ui_.ShowError(std::string(messages::kOnlyGifOrPngFiles));
+    ui_.ShowError(std::string(messages::kOnlyImageFiles));
   }
   last_save_dir_ = std::string(sequence::FolderOf(*path));
 }
 
 void ViewerCommands::CopyChart() { chart_.Chart().CaptureToClipboard(clipboard_); }
 
-// The image is the one read back from the clipboard, as the capture left it.
+void ViewerCommands::SetImageScale(int scale) { image_scale_ = std::clamp(scale, 1, kMaxImageScale); }
+
+// At scale 1 the image is the one read back from the clipboard, as the
+// capture left it; at other scales, and for drawings, the chart draws itself
+// for the file, and the clipboard still gets the capture at scale 1.
 void ViewerCommands::SaveChartImage(const std::string& path, output::ImageFormat format) {
   // The file last chosen, the one the chart follows and the one a load reads.
   RefuseToOverwriteSequence(path, open_file_name_);
   RefuseToOverwriteSequence(path, loads_.FollowedPath());
   if (loads_.Loading()) RefuseToOverwriteSequence(path, loads_.LoadingPath());
   CopyChart();
-  SaveImageFile(clipboard_.GetBitmap(), format, path);
+  chart::Chart& chart = chart_.Chart();
+  if (output::IsVectorFormat(format)) {
+    SaveVectorImage(chart, format, path);
+  } else if (image_scale_ != 1) {
+    SaveImageFile(chart.RenderToBitmap(chart.ClientRect(), image_scale_), format, path);
+  } else {
+    SaveImageFile(clipboard_.GetBitmap(), format, path);
+  }
 }
 
 }  // namespace kep::viewer

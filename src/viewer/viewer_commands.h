@@ -55,9 +55,14 @@ class ViewerCommands {
   // The readout of the point under the mouse at the chart window's pixel
   // (x, y), with its line's text while the chart shows the file as it is.
   std::optional<ReadoutPoint> ReadoutAt(int pixel_x, int pixel_y) const;
-  // "Save image . . .": asks for a GIF or PNG file name and writes the
-  // chart there, leaving the chart's capture on the clipboard.
+  // "Save image . . .": asks for a GIF, PNG, SVG or PDF file name and writes
+  // the chart there, leaving the chart's capture on the clipboard.
   void SaveImage();
+  // The scale of saved GIF and PNG images, 1 to kMaxImageScale: the chart
+  // drawn that many times as large in each direction, and as sharp.
+  static constexpr int kMaxImageScale = 4;
+  int ImageScale() const { return image_scale_; }
+  void SetImageScale(int scale);
   // Puts the chart's capture on the clipboard, as saving does.
   void CopyChart();
 
@@ -88,6 +93,7 @@ class ViewerCommands {
   std::string last_save_dir_;
   std::string open_file_name_;
   bool save_enabled_ = false;
+  int image_scale_ = 1;
   RecentFiles recent_files_;
   ViewHistory views_;
   std::string opening_;  // the path of the running open

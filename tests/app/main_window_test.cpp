@@ -263,7 +263,8 @@ class MainWindowTest : public QObject {
     QString text;
     QTimer::singleShot(0, [&text] { AnswerMessageBox(text); });
     ActionNamed(form1, "SaveImage1")->trigger();
-    QCOMPARE(text, QString("Images can only be saved as GIF or PNG files (*.gif, *.png)."));
+    QCOMPARE(text,
+             QString("Images can only be saved as GIF, PNG, SVG or PDF files (*.gif, *.png, *.svg, *.pdf)."));
     QVERIFY(!std::filesystem::exists(dir.File("chart.jpg")));
     QCOMPARE(form1.Commands().LastSaveDir(), dir.path().string());
   }

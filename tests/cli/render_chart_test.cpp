@@ -69,6 +69,43 @@ TEST(RenderChartTest, APngNameInAnyCaseGetsAPngFileAndOtherNamesAGif) {
   EXPECT_EQ(test::ReadFileBytes(dir.File("out.png.bak")).substr(0, 6), "GIF87a");
 }
 
+TEST(RenderChartTest, ScaleEnlargesImagesAndDrawingsGoByExtension) {
+  test::TempDir dir;
+  const std::string file = dir.Write("a.kep", kFile);
+  ASSERT_EQ(Render({file, "-o", dir.File("one.png"), "--size", "300x200"}).status, 0);
+  ASSERT_EQ(Render({file, "-o", dir.File("big.png"), "--size", "300x200", "--scale", "1.5"}).status, 0);
+  const png::test::Decoded big = png::test::DecodeWithLibpng(test::ReadFileBytes(dir.File("big.png")));
+  ASSERT_TRUE(big.ok) << big.error;
+  EXPECT_EQ(big.width, 450);
+  EXPECT_EQ(big.height, 300);
+  // Scale 1, asked for or not, is the same file.
+  ASSERT_EQ(Render({file, "-o", dir.File("same.png"), "--size", "300x200", "--scale", "1"}).status, 0);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("same.png")), test::ReadFileBytes(dir.File("one.png")));
+  const gif::test::Decoded gif = [&] {
+    EXPECT_EQ(Render({file, "-o", dir.File("big.gif"), "--scale", "2", "--size", "100x80"}).status, 0);
+    return gif::test::DecodeWithGiflib(FileBytes(dir.File("big.gif")));
+  }();
+  ASSERT_TRUE(gif.ok);
+  EXPECT_EQ(gif.frames.at(0).width, 200);
+
+  ASSERT_EQ(Render({file, "-o", dir.File("d.SVG"), "--size", "300x200"}).status, 0);
+  EXPECT_NE(test::ReadFileBytes(dir.File("d.SVG")).find("width=\"300px\" height=\"200px\""),
+            std::string::npos);
+  ASSERT_EQ(Render({file, "-o", dir.File("d.pdf")}).status, 0);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("d.pdf")).substr(0, 5), "%PDF-");
+
+  for (const auto& args : std::vector<std::vector<std::string_view>>{{file, "--scale", "0.5"},
+                                                                     {file, "--scale", "5"},
+                                                                     {file, "--scale", "x"},
+                                                                     {file, "--scale", "2", "--scale", "2"},
+                                                                     {file, "-o", "d.svg", "--scale", "2"},
+                                                                     {"--layout", file, "--scale", "2"}}) {
+    const Outcome run = Render(args);
+    EXPECT_EQ(run.status, 2) << args.back();
+    EXPECT_NE(run.err.find("--scale"), std::string::npos) << run.err;
+  }
+}
+
 TEST(RenderChartTest, WithoutAnOutputTheGifGoesToTheCurrentFolderUnderTheFilesName) {
   test::TempDir data;
   test::TempDir work;

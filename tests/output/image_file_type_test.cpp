@@ -10,6 +10,8 @@ TEST(ImageFileTypeTest, TheLastExtensionOfTheNameChoosesTheFormatInAnyCase) {
   EXPECT_EQ(ImageFormatOf("x.kep.PNG"), ImageFormat::kPng);
   EXPECT_EQ(ImageFormatOf("x.Gif"), ImageFormat::kGif);
   EXPECT_EQ(ImageFormatOf(".png"), ImageFormat::kPng);
+  EXPECT_EQ(ImageFormatOf("x.SVG"), ImageFormat::kSvg);
+  EXPECT_EQ(ImageFormatOf("x.pdf"), ImageFormat::kPdf);
   EXPECT_EQ(ImageFormatOf("x.png.txt"), std::nullopt);
   EXPECT_EQ(ImageFormatOf("x.gif."), std::nullopt);
   EXPECT_EQ(ImageFormatOf("x.pngx"), std::nullopt);

@@ -78,24 +78,56 @@ TEST_F(ViewerCommandsTest, SaveProposesTheSequenceNameAndAppendsGif) {
   EXPECT_EQ(clipboard.content->Width(), chart.Chart().ClientRect().Width());
 }
 
+TEST_F(ViewerCommandsTest, ImageScaleEnlargesTheFileNotTheClipboard) {
+  Open(dir.Write("x12.kep", "1 2 = 3\n2 34 = 5\n"));
+  commands.SetImageScale(9);
+  EXPECT_EQ(commands.ImageScale(), ViewerCommands::kMaxImageScale);
+  commands.SetImageScale(2);
+  ui.save_answer = dir.File("big.png");
+  commands.SaveImage();
+  // The PNG header's width and height, big-endian after "IHDR".
+  const std::string png = test::ReadFileBytes(dir.File("big.png"));
+  ASSERT_GE(png.size(), 24u);
+  const auto word = [&](std::size_t at) {
+    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+  };
+  const raster::IntRect client = chart.Chart().ClientRect();
+  EXPECT_EQ(word(16), 2 * client.Width());
+  EXPECT_EQ(word(20), 2 * client.Height());
+  ASSERT_TRUE(clipboard.content.has_value());
+  EXPECT_EQ(clipboard.content->Width(), client.Width());
+}
+
 TEST_F(ViewerCommandsTest, ExtensionCaseAndOtherExtensions) {
   Open(dir.Write("x12.kep", "1 2 = 3\n2 34 = 5\n"));
   ui.save_answer = dir.File("upper.GIF");
   commands.SaveImage();
   EXPECT_EQ(ui.save_requests.back().file_name, "x12.gif");
-  ASSERT_EQ(ui.save_requests.back().filters.size(), 2u);
+  ASSERT_EQ(ui.save_requests.back().filters.size(), 4u);
   EXPECT_EQ(ui.save_requests.back().filters[0].description, "GIF files (*.gif)");
   EXPECT_EQ(ui.save_requests.back().filters[1].description, "PNG files (*.png)");
+  EXPECT_EQ(ui.save_requests.back().filters[2].description, "SVG files (*.svg)");
+  EXPECT_EQ(ui.save_requests.back().filters[3].description, "PDF files (*.pdf)");
   EXPECT_EQ(test::ReadFileBytes(dir.File("upper.GIF")).substr(0, 6), "GIF87a");
 
   ui.save_answer = dir.File("mixed.Png");
   commands.SaveImage();
   EXPECT_EQ(test::ReadFileBytes(dir.File("mixed.Png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 
+  // Drawings by extension, in any case; the clipboard still gets the capture.
+  ui.save_answer = dir.File("drawing.SVG");
+  commands.SaveImage();
+  EXPECT_NE(test::ReadFileBytes(dir.File("drawing.SVG")).find("<svg"), std::string::npos);
+  ui.save_answer = dir.File("drawing.pdf");
+  commands.SaveImage();
+  EXPECT_EQ(test::ReadFileBytes(dir.File("drawing.pdf")).substr(0, 5), "%PDF-");
+
   ui.save_answer = dir.File("picture.jpg");
   commands.SaveImage();
   EXPECT_FALSE(std::filesystem::exists(dir.File("picture.jpg")));
-  EXPECT_EQ(ui.events.back(), "error: Images can only be saved as GIF or PNG files (*.gif, *.png).");
+  EXPECT_EQ(ui.events.back(),
+            "error: Images can only be saved as GIF, PNG, SVG or PDF files (*.gif, *.png, *.svg, *.pdf).");
 }
 
 TEST_F(ViewerCommandsTest, ClipboardFailuresKeepTheLastSaveFolder) {
