@@ -77,19 +77,27 @@ void ChartWidget::Guarded(Action&& action) {
 }
 
 // The window pixels keep what was last shown, so an expose only shows them
-// again; the chart paints when it asked to.
+// again; the chart paints when it asked to, or when the screen's pixel ratio
+// changed (the window moved to another screen).
 void ChartWidget::paintEvent(QPaintEvent*) {
+  if (devicePixelRatioF() != pixels_ratio_) FitPixels();
   if (paint_requested_) {
     paint_requested_ = false;
     Guarded([this] { chart_.Paint(); });
   }
-  // A view of the chart's pixels, not a copy.
-  const QImage image(reinterpret_cast<const uchar*>(pixels_.Pixels().data()), pixels_.Width(),
-                     pixels_.Height(), static_cast<qsizetype>(pixels_.Stride()) * 4, QImage::Format_RGB32);
+  // A view of the chart's pixels, not a copy, at the chart's scale: one
+  // pixel of it is one pixel of the screen.
+  QImage image(reinterpret_cast<const uchar*>(pixels_.Pixels().data()), pixels_.Width(), pixels_.Height(),
+               static_cast<qsizetype>(pixels_.Stride()) * 4, QImage::Format_RGB32);
+  image.setDevicePixelRatio(chart_.Scale());
   QPainter painter(this);
   // Pixels that could not be had for this size leave the window white.
-  if (image.size() != size()) painter.fillRect(rect(), Qt::white);
+  const raster::ChartCanvas& canvas = chart_.Canvas();
+  if (image.width() != canvas.ToDevice(width()) || image.height() != canvas.ToDevice(height())) {
+    painter.fillRect(rect(), Qt::white);
+  }
   painter.drawImage(0, 0, image);
+  // The mark is drawn in the window's own, logical, pixels.
   mark_.Paint(painter);
 }
 
@@ -98,12 +106,19 @@ void ChartWidget::SetMark(std::optional<QPoint> center) {
   if (!area.isEmpty()) update(area);
 }
 
-// The pixels take the window's size here only, so that a size they cannot
-// have is reported once, not at every paint.
-void ChartWidget::resizeEvent(QResizeEvent*) {
+// The pixels take the window's size here only, and at a change of the pixel
+// ratio, so that a size they cannot have is reported once, not at every paint.
+void ChartWidget::resizeEvent(QResizeEvent*) { FitPixels(); }
+
+// The chart draws at the screen's pixel ratio and keeps its layout and the
+// mouse in the widget's logical pixels.
+void ChartWidget::FitPixels() {
   paint_requested_ = true;
+  pixels_ratio_ = devicePixelRatioF();
   Guarded([this] {
-    pixels_.Resize(width(), height());
+    chart_.SetScale(pixels_ratio_);
+    const raster::ChartCanvas& canvas = chart_.Canvas();
+    pixels_.Resize(canvas.ToDevice(width()), canvas.ToDevice(height()));
     chart_.InvalidateChart();
   });
   // The plot moves with the size: the mark and the readout wait for the

@@ -17,6 +17,10 @@ namespace kep::app {
 // the chart and shows the chart's window pixels as they are, through a QImage
 // over the same buffer. It never erases its background. A point mark may be
 // shown over those pixels, without entering them.
+//
+// The chart draws at the screen's device pixel ratio, so that it is as sharp
+// as the screen; its layout, the mouse and the mark stay in the widget's
+// logical pixels.
 class ChartWidget : public QWidget, public chart::ChartHost {
   Q_OBJECT
 
@@ -63,9 +67,11 @@ class ChartWidget : public QWidget, public chart::ChartHost {
   template <typename Action>
   void Guarded(Action&& action);
   void InputHandled();
+  void FitPixels();
 
   chart::Chart& chart_;
   raster::Bitmap pixels_;
+  double pixels_ratio_ = 0;      // the device pixel ratio the pixels were made for
   int wheel_units_ = 0;          // wheel movement not yet delivered as a notch
   bool paint_requested_ = true;  // the chart asked to paint; otherwise the pixels are only shown
   bool busy_ = false;

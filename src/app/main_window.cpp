@@ -141,10 +141,31 @@ void MainWindow::BuildFileMenu() {
     save_image1_->setEnabled(enabled);
     copy_chart1_->setEnabled(enabled);
   };
+  BuildImageScaleMenu(*file1);
   file1->addSeparator();
   QAction* quit1 = file1->addAction("Quit", QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this] { close(); });
   quit1->setObjectName("Quit1");
   quit1->setStatusTip("Close KEP Graph");
+}
+
+// The scale of saved GIF and PNG images: "1x" keeps the window's pixels,
+// "2x" to "4x" draw the chart that many times as large, and as sharp.
+void MainWindow::BuildImageScaleMenu(QMenu& file1) {
+  QMenu* image_scale1 = file1.addMenu("Image scale");
+  image_scale1->setObjectName("ImageScale1");
+  image_scale1->menuAction()->setStatusTip("Choose the size of saved GIF and PNG images");
+  auto* scales = new QActionGroup(image_scale1);
+  for (int scale = 1; scale <= viewer::ViewerCommands::kMaxImageScale; ++scale) {
+    QAction* item = image_scale1->addAction(QString("%1x").arg(scale), this,
+                                            [this, scale] { commands_->SetImageScale(scale); });
+    item->setObjectName(QString("ImageScale%1x").arg(scale));
+    item->setStatusTip(scale == 1 ? QString("Save images with the window's pixels")
+                                  : QString("Save images %1 times as large in each direction").arg(scale));
+    item->setCheckable(true);
+    item->setChecked(scale == 1);
+    scales->addAction(item);
+  }
+  image_scale_items_ = image_scale1;
 }
 
 void MainWindow::BuildViewMenu() {
@@ -239,6 +260,7 @@ constexpr const char* kOpenFolderKey = "folders/open";
 constexpr const char* kSaveFolderKey = "folders/save";
 constexpr const char* kRecentFilesKey = "files/recent";
 constexpr const char* kFollowKey = "view/followFileChanges";
+constexpr const char* kImageScaleKey = "file/imageScale";
 
 // Paths are kept as their bytes, so that any file name comes back as it was.
 std::string PathOf(const QVariant& value) { return value.toByteArray().toStdString(); }
@@ -256,11 +278,15 @@ void MainWindow::RestoreSettings() {
   std::vector<std::string> recent;
   for (const QVariant& file : settings.value(kRecentFilesKey).toList()) recent.push_back(PathOf(file));
   const bool follow = settings.value(kFollowKey, true).toBool();
+  const int image_scale = settings.value(kImageScaleKey, 1).toInt();
 
   if (size.isValid()) resize(size);
   commands_->SetLastFolders(std::move(open_dir), std::move(save_dir));
   commands_->SetRecentFiles(recent);
   follow_file_changes1_->setChecked(follow);
+  commands_->SetImageScale(image_scale);
+  const QString chosen = QString("ImageScale%1x").arg(commands_->ImageScale());
+  for (QAction* item : image_scale_items_->actions()) item->setChecked(item->objectName() == chosen);
 }
 
 void MainWindow::SaveSettings() const {
@@ -272,6 +298,7 @@ void MainWindow::SaveSettings() const {
   for (const std::string& file : commands_->RecentFileList()) recent.push_back(ValueOf(file));
   settings.setValue(kRecentFilesKey, recent);
   settings.setValue(kFollowKey, follow_file_changes1_->isChecked());
+  settings.setValue(kImageScaleKey, commands_->ImageScale());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

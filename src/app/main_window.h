@@ -58,6 +58,7 @@ class MainWindow : public QMainWindow {
  private:
   void BuildFileMenu();
   void BuildViewMenu();
+  void BuildImageScaleMenu(QMenu& file1);
   void ShowRecentFiles(const std::vector<std::string>& files);
   // Enables the commands that depend on the file and on the view history.
   void UpdateActions();
@@ -88,6 +89,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtClipboard> clipboard_;
   std::unique_ptr<viewer::ViewerCommands> commands_;
   QAction* follow_file_changes1_ = nullptr;
+  QMenu* image_scale_items_ = nullptr;
   LoadStatus* load_status_ = nullptr;
   FileWatch* file_watch_ = nullptr;
 };

@@ -75,6 +75,17 @@ ChartSeries& CustomAxisPanel::AddSeries(std::unique_ptr<ChartSeries> series) {
   return *series_.back();
 }
 
+std::unique_ptr<ChartSeries> CustomAxisPanel::RemoveSeries(const ChartSeries& series) {
+  const auto it =
+      std::find_if(series_.begin(), series_.end(), [&](const auto& held) { return held.get() == &series; });
+  if (it == series_.end()) return nullptr;
+  std::unique_ptr<ChartSeries> removed = std::move(*it);
+  series_.erase(it);
+  removed->SetParentChart(nullptr);
+  InvalidateChart();
+  return removed;
+}
+
 bool CustomAxisPanel::HasActiveSeriesOn(const ChartAxis& axis) const {
   return std::any_of(series_.begin(), series_.end(),
                      [&](const auto& series) { return series->Active() && series->UsesAxis(axis); });

@@ -64,6 +64,9 @@ class CustomAxisPanel {
   // Takes a series; one still without a colour gets the first default colour
   // that no other series uses.
   ChartSeries& AddSeries(std::unique_ptr<ChartSeries> series);
+  // Gives series back to the caller, detached from the chart (null when the
+  // chart does not hold it).
+  std::unique_ptr<ChartSeries> RemoveSeries(const ChartSeries& series);
   std::span<const std::unique_ptr<ChartSeries>> SeriesList() const { return series_; }
   // The lowest or highest X (horizontal axis) or Y (vertical axis) value of the
   // series measured on axis: active ones, or all when none is active; 0 when

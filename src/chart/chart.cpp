@@ -128,7 +128,10 @@ void ChartGradient::SetDirection(GradientDirection value) { Assign(chart_, direc
 void ChartGradient::SetStartColor(raster::Color value) { Assign(chart_, start_color_, value); }
 void ChartGradient::SetEndColor(raster::Color value) { Assign(chart_, end_color_, value); }
 
+ChartLegend::ChartLegend(Chart& chart) : chart_(chart), font_(DefaultChartFont(raster::clBlack)) {}
+
 void ChartLegend::SetVisible(bool value) { Assign(chart_, visible_, value); }
+void ChartLegend::SetFont(const raster::Font& value) { Assign(chart_, font_, value); }
 
 void ZoomPanningRecord::Engage(int x, int y) {
   start_x = end_x = x;
@@ -298,6 +301,7 @@ void Chart::DrawContents() {
   for (const auto& series : SeriesList()) {
     if (series->Active()) series->PaintSeries(*this);
   }
+  DrawLegend();
   // A redraw during a zoom drag keeps the rubber band on the picture.
   if (zoom_.engaged) DrawZoomRectangle();
   Canvas().RestoreDefaults();
@@ -358,7 +362,8 @@ void Chart::DrawBevel(IntRect& rect, PanelBevel bevel, int width) {
 }
 
 void Chart::DrawTitles() {
-  // The legend is not drawn, so the title comes first and the foot second.
+  // The legend lies inside the plot area, so the title comes first and the
+  // foot second.
   for (auto [title, at_top] : {std::pair{&title_, true}, std::pair{&foot_, false}}) {
     if (title->visible_) {
       DrawTitleBlock(*title, at_top);

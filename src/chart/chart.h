@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "chart/axis_panel.h"
@@ -116,17 +117,37 @@ class ChartGradient {
   raster::Color end_color_ = raster::clYellow;
 };
 
-// The legend's settings. The legend itself is not drawn by this chart.
+// The legend: with two or more active series, a white box with a thin frame
+// in the plot area's top-left corner that names each active series (its
+// Title, elided in the middle when long) beside a sample of its line. It is
+// drawn over the plot and takes no room from it; with fewer series, or while
+// not Visible, nothing is drawn.
 class ChartLegend {
  public:
-  explicit ChartLegend(Chart& chart) : chart_(chart) {}
+  explicit ChartLegend(Chart& chart);
   bool Visible() const { return visible_; }
   void SetVisible(bool value);
+  const raster::Font& Font() const { return font_; }
+  void SetFont(const raster::Font& value);
+  // The box of the last draw (empty when none was drawn).
+  const raster::IntRect& LegendBox() const { return legend_box_; }
+  // The text drawn for each entry in the last draw, top to bottom.
+  const std::vector<std::string>& DrawnTexts() const { return drawn_texts_; }
 
  private:
+  friend class Chart;
+
   Chart& chart_;
   bool visible_ = true;
+  raster::Font font_;
+  raster::IntRect legend_box_;
+  std::vector<std::string> drawn_texts_;
 };
+
+// The longest text made of text's first and last characters around an
+// ellipsis ("\u2026") that is at most max_width pixels wide in the canvas'
+// font; text itself when it fits. The characters are UTF-8 sequences.
+std::string ElideMiddle(raster::ChartCanvas& canvas, std::string_view text, int max_width);
 
 // One drag of the mouse: where it started and where the pointer is now.
 struct ZoomPanningRecord {
@@ -322,6 +343,7 @@ class Chart : public CustomAxisPanel {
   void LayoutAxes();
   void ApplySeriesMargins();
   void DrawBackWall();
+  void DrawLegend();
   bool AxisIsVisible(const ChartAxis& axis) const;
 
   // Zoom and scroll steps.

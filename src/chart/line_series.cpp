@@ -176,6 +176,7 @@ const LineSeries::DrawingIndex& LineSeries::Index() const {
   } else {
     index_.y_extremes.Update(ys, unchanged);
   }
+  if (index_.growth.Built()) index_.growth.Update(xs, ys, unchanged);
   index_.x_changes = x_changes;
   index_.y_changes = y_changes;
   index_.x_edits = xs.EditCount();
@@ -183,6 +184,13 @@ const LineSeries::DrawingIndex& LineSeries::Index() const {
   index_.points = n;
   index_.built = true;
   return index_;
+}
+
+GrowthSums::Fit LineSeries::Growth(int first, int last) const {
+  if (first < 0 || last < first || last >= PointCount()) return {};
+  Index();
+  if (!index_.growth.Built()) index_.growth.Build(XValues(), YValues());
+  return index_.growth.Query(static_cast<std::size_t>(first), static_cast<std::size_t>(last));
 }
 
 // ---- visible range ----

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "chart/chart_series.h"
+#include "chart/growth_sums.h"
 #include "chart/min_max_pyramid.h"
 #include "raster/chart_canvas.h"
 #include "raster/chart_pen.h"
@@ -111,6 +112,11 @@ class LineSeries : public ChartSeries {
   std::pair<int, int> VerticalMargins() const override;
   int HitTest(int x, int y) const override;
 
+  // The least-squares slope of Y against X over the points first .. last
+  // (no points when first is -1). The first call builds running sums over
+  // the points, which are kept up to date with them from then on.
+  GrowthSums::Fit Growth(int first, int last) const;
+
   // Sets FirstVisiblePoint and LastVisiblePoint from the horizontal axis'
   // range over the chart's PlotRect (both -1 when no point is visible).
   void FindVisiblePoints();
@@ -170,6 +176,7 @@ class LineSeries : public ChartSeries {
     std::size_t first_unordered = kNone;  // the first X below the one before it, or NaN
     std::size_t first_nan = kNone;        // the first NaN Y
     MinMaxPyramid y_extremes;             // built while YComparable
+    GrowthSums growth;                    // built from the first Growth query on
 
     // Every X is at most the next, none is NaN.
     bool XAscending() const { return first_unordered == kNone; }

@@ -20,6 +20,7 @@
 #include "raster/bitmap.h"
 #include "raster/font_engine.h"
 #include "sequence/file_path.h"
+#include "viewer/growth_text.h"
 #include "viewer/image_file.h"
 #include "viewer/messages.h"
 #include "viewer/program_chart.h"
@@ -31,17 +32,19 @@ namespace kep::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kepgraph-render FILE [-o OUT.gif|OUT.png|OUT.svg|OUT.pdf] [--size WxH] [--scale S]\n"
+    "Usage: kepgraph-render FILE... [-o OUT.gif|OUT.png|OUT.svg|OUT.pdf] [--size WxH] [--scale S]\n"
     "                       [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
-    "       kepgraph-render --layout FILE [--size WxH] [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
+    "       kepgraph-render --layout FILE... [--size WxH] [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
+    "       kepgraph-render --growth FILE... [--size WxH] [--zoom X0:X1:Y0:Y1] [--column 2|3]\n"
     "       kepgraph-render --points FILE [--column 2|3]\n"
-    "       kepgraph-render --info FILE [--column 2|3]\n"
+    "       kepgraph-render --info FILE... [--column 2|3]\n"
     "       kepgraph-render --help\n"
     "\n"
-    "  FILE           draw the chart of FILE as the viewer shows it after opening\n"
-    "                 it, and save it as a GIF image\n"
-    "  -o OUT.gif     the GIF file to write (default: FILE's name with the\n"
-    "                 extension .gif, in the current folder)\n"
+    "  FILE...        draw the chart of FILE as the viewer shows it after opening\n"
+    "                 it, and save it as a GIF image; with several files (at most\n"
+    "                 16), the chart the viewer shows after adding each in turn\n"
+    "  -o OUT.gif     the GIF file to write (default: the first FILE's name with\n"
+    "                 the extension .gif, in the current folder)\n"
     "  -o OUT.png     write a lossless PNG file instead, the one the viewer saves\n"
     "  -o OUT.svg, -o OUT.pdf\n"
     "                 write the chart as an SVG or PDF drawing instead\n"
@@ -56,16 +59,21 @@ constexpr std::string_view kUsage =
     "                 of choosing the word as the viewer's Automatic does\n"
     "  --layout FILE  print the geometry of that drawing as one JSON object\n"
     "                 instead of writing a GIF\n"
+    "  --growth FILE...\n"
+    "                 print, for each FILE, the least-squares slope of digit count\n"
+    "                 against line position over the points that chart shows, and\n"
+    "                 the growth factor per term, one line per file\n"
     "  --points FILE  print every point of FILE as X<TAB>Y, one per line\n"
-    "  --info FILE    print the point count, the largest digit count, the number\n"
+    "  --info FILE... print the point count, the largest digit count, the number\n"
     "                 column, whether the file was read as \"n a(n)\" lines with\n"
-    "                 \"#\" comments (b-file) and whether it was reformatted\n";
+    "                 \"#\" comments (b-file) and whether it was reformatted; for\n"
+    "                 several files, one block each, after a line naming it\n";
 
 // The largest chart side the renderer draws, and the largest scale.
 constexpr int kMaxSide = 16384;
 constexpr int kMaxScale = 4;
 
-enum class Mode { kPoints, kInfo, kHelp, kImage, kLayout };
+enum class Mode { kPoints, kInfo, kHelp, kImage, kLayout, kGrowth };
 
 struct Zoom {
   double x0 = 0;
@@ -76,7 +84,7 @@ struct Zoom {
 
 struct Options {
   Mode mode = Mode::kHelp;
-  std::string file;
+  std::vector<std::string> files;
   std::optional<std::string> output;
   int width = viewer::kChartWidth;
   int height = viewer::kChartHeight;
@@ -144,6 +152,14 @@ void ParseColumn(std::string_view text, Options& options) {
   options.column = text == "2" ? sequence::TermColumn::kWord2 : sequence::TermColumn::kWord3;
 }
 
+// Adds a FILE; the same name twice would draw one sequence over itself.
+void AddFile(std::string_view file, Options& options) {
+  if (std::find(options.files.begin(), options.files.end(), file) != options.files.end()) {
+    throw UsageError{std::string(file) + " given twice"};
+  }
+  options.files.emplace_back(file);
+}
+
 Options ParseArguments(std::span<const std::string_view> args) {
   if (args.empty()) throw UsageError{"no FILE given"};
   Options options;
@@ -156,18 +172,21 @@ Options ParseArguments(std::span<const std::string_view> args) {
     options.mode = first == "--points" ? Mode::kPoints : Mode::kInfo;
     // "--" may come before the FILE, as anywhere; --column may follow it.
     std::size_t next = args.size() > 1 && args[1] == "--" ? 2 : 1;
-    if (next >= args.size()) throw UsageError{std::string(first) + " takes one FILE"};
-    options.file = args[next++];
-    if (next + 2 == args.size() && args[next] == "--column") {
-      ParseColumn(args[next + 1], options);
-      next += 2;
+    std::size_t end = args.size();
+    if (end >= next + 2 && args[end - 2] == "--column") {
+      ParseColumn(args[end - 1], options);
+      end -= 2;
     }
-    if (next != args.size()) throw UsageError{std::string(first) + " takes one FILE and --column"};
+    for (; next < end; ++next) AddFile(args[next], options);
+    const std::size_t most = options.mode == Mode::kPoints ? 1 : viewer::kMaxSequences;
+    if (options.files.empty() || options.files.size() > most) {
+      throw UsageError{std::string(first) + (most == 1 ? " takes one FILE" : " takes 1 to 16 FILEs") +
+                       " and --column"};
+    }
     return options;
   }
 
   options.mode = Mode::kImage;
-  std::optional<std::string> file;
   bool options_ended = false;  // after "--" every argument is a FILE
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -176,13 +195,12 @@ Options ParseArguments(std::span<const std::string_view> args) {
       return args[++i];
     };
     if (options_ended) {
-      if (file) throw UsageError{"more than one FILE given"};
-      file = std::string(arg);
+      AddFile(arg, options);
     } else if (arg == "--") {
       options_ended = true;
-    } else if (arg == "--layout") {
-      if (options.mode == Mode::kLayout) throw UsageError{"--layout given twice"};
-      options.mode = Mode::kLayout;
+    } else if (arg == "--layout" || arg == "--growth") {
+      if (options.mode != Mode::kImage) throw UsageError{"--layout and --growth go alone"};
+      options.mode = arg == "--layout" ? Mode::kLayout : Mode::kGrowth;
     } else if (arg == "-o") {
       if (options.output) throw UsageError{"-o given twice"};
       options.output = std::string(value());
@@ -198,19 +216,20 @@ Options ParseArguments(std::span<const std::string_view> args) {
     } else if (arg.size() > 1 && arg[0] == '-') {
       throw UsageError{"unknown option " + std::string(arg)};
     } else {
-      if (file) throw UsageError{"more than one FILE given"};
-      file = std::string(arg);
+      AddFile(arg, options);
     }
   }
-  if (!file) throw UsageError{"no FILE given"};
-  if (options.mode == Mode::kLayout && options.output)
-    throw UsageError{"--layout writes no GIF; -o does not apply"};
+  if (options.files.empty()) throw UsageError{"no FILE given"};
+  if (options.files.size() > static_cast<std::size_t>(viewer::kMaxSequences)) {
+    throw UsageError{std::string(viewer::messages::kTooManySequences)};
+  }
+  if (options.mode != Mode::kImage && options.output)
+    throw UsageError{"-o writes an image; --layout and --growth write none"};
   const std::optional<output::ImageFormat> format =
       options.output ? output::ImageFormatOf(*options.output) : std::nullopt;
-  if (options.scale && (options.mode == Mode::kLayout || (format && output::IsVectorFormat(*format)))) {
+  if (options.scale && (options.mode != Mode::kImage || (format && output::IsVectorFormat(*format)))) {
     throw UsageError{"--scale applies to GIF and PNG files"};
   }
-  options.file = *file;
   return options;
 }
 
@@ -220,15 +239,15 @@ viewer::LoadHooks ColumnHooks(const Options& options) {
   return hooks;
 }
 
-// The file's points as the open command reads them; raises its errors.
-viewer::LoadedSequence ReadFile(const Options& options, bool keep_points) {
-  viewer::LoadedSequence loaded = viewer::ReadSequence(options.file, ColumnHooks(options), {}, keep_points);
+// A file's points as the open command reads them; raises its errors.
+viewer::LoadedSequence ReadFile(const std::string& file, const Options& options, bool keep_points) {
+  viewer::LoadedSequence loaded = viewer::ReadSequence(file, ColumnHooks(options), {}, keep_points);
   if (loaded.column_error) std::rethrow_exception(loaded.column_error);
   return loaded;
 }
 
 void PrintPoints(const Options& options, std::ostream& out) {
-  const viewer::LoadedSequence loaded = ReadFile(options, true);
+  const viewer::LoadedSequence loaded = ReadFile(options.files.front(), options, true);
   const chart::ChartSeries& points = *loaded.points;
   for (int i = 0; i < points.PointCount(); ++i) {
     out << MachineNumber(points.XValueAt(i));
@@ -238,8 +257,8 @@ void PrintPoints(const Options& options, std::ostream& out) {
   }
 }
 
-void PrintInfo(const Options& options, std::ostream& out) {
-  const viewer::LoadedSequence loaded = ReadFile(options, false);
+void PrintInfo(const std::string& file, const Options& options, std::ostream& out) {
+  const viewer::LoadedSequence loaded = ReadFile(file, options, false);
   const viewer::PointSummary& summary = loaded.summary;
   out << "points ";
   out << MachineNumber(summary.points);
@@ -260,8 +279,13 @@ struct RenderedChart {
       : program(options.label_format), host(program.Chart(), options.width, options.height) {
     chart::Chart& chart = program.Chart();
     host.PaintNow();
-    viewer::LoadSequence(options.file, program, ColumnHooks(options));
+    viewer::LoadSequence(options.files.front(), program, ColumnHooks(options));
     chart.RepaintNow();
+    for (std::size_t i = 1; i < options.files.size(); ++i) {
+      viewer::LoadedSequence loaded = viewer::ReadSequence(options.files[i], ColumnHooks(options));
+      viewer::PutAlongside(loaded, program, program.AddSeries());
+      chart.RepaintNow();
+    }
     if (options.zoom) {
       const Zoom& z = *options.zoom;
       const bool animated = chart.AnimatedZoom();
@@ -283,10 +307,10 @@ struct RenderedChart {
 // A name ending in ".png", ".svg" or ".pdf" (in any case) gets a file of
 // that type, any other a GIF file.
 void WriteImage(const Options& options) {
-  const std::string output = options.output
-                                 ? *options.output
-                                 : sequence::ReplaceExtension(sequence::FileNameOf(options.file), ".gif");
-  viewer::RefuseToOverwriteSequence(output, options.file);
+  const std::string output =
+      options.output ? *options.output
+                     : sequence::ReplaceExtension(sequence::FileNameOf(options.files.front()), ".gif");
+  for (const std::string& file : options.files) viewer::RefuseToOverwriteSequence(output, file);
   const output::ImageFormat format = output::ImageFormatOf(output).value_or(output::ImageFormat::kGif);
   RenderedChart rendered(options, !output::IsVectorFormat(format));
   if (output::IsVectorFormat(format)) {
@@ -423,6 +447,7 @@ void PrintLayout(const Options& options, std::ostream& out) {
   json.Field(first, "panel", [&] { json.Rect(chart.PanelBounds()); });
   json.Field(first, "plot", [&] { json.Rect(chart.PlotRect()); });
   json.Field(first, "title_box", [&] { json.Rect(chart.Title().TitleBox()); });
+  json.Field(first, "legend_box", [&] { json.Rect(chart.Legend().LegendBox()); });
   json.Field(first, "visible_points", [&] {
     out << '[';
     json.Number(series.FirstVisiblePoint());
@@ -441,6 +466,16 @@ void PrintLayout(const Options& options, std::ostream& out) {
     out << ']';
   });
   out << "}\n";
+}
+
+// One line per file: the file as given, then its growth over the points the
+// chart shows.
+void PrintGrowth(const Options& options, std::ostream& out) {
+  RenderedChart rendered(options, false);
+  for (int i = 0; i < rendered.program.SeriesCount(); ++i) {
+    const chart::GrowthSums::Fit fit = viewer::VisibleGrowth(rendered.program.SeriesAt(i));
+    out << options.files[static_cast<std::size_t>(i)] << ": " << viewer::GrowthText(fit, {}) << '\n';
+  }
 }
 
 int Run(std::span<const std::string_view> args, const chart::NumberFormat& label_format, std::ostream& out,
@@ -462,7 +497,15 @@ int Run(std::span<const std::string_view> args, const chart::NumberFormat& label
         PrintPoints(options, out);
         break;
       case Mode::kInfo:
-        PrintInfo(options, out);
+        for (const std::string& file : options.files) {
+          // Several files: one block each, after the line that names it.
+          if (options.files.size() > 1)
+            out << (&file == &options.files.front() ? "" : "\n") << "file " << file << '\n';
+          PrintInfo(file, options, out);
+        }
+        break;
+      case Mode::kGrowth:
+        PrintGrowth(options, out);
         break;
       case Mode::kImage:
         WriteImage(options);

@@ -93,9 +93,25 @@ LoadResult PutInPlace(LoadedSequence& loaded, ProgramChart& target, const LoadHo
   // the chart has been cleared for the file.
   if (loaded.column_error) std::rethrow_exception(loaded.column_error);
   series.SwapPoints(*loaded.points);
+  series.SetTitle(loaded.name);
   chart.LeftAxis().SetAutomatic(false);
   chart.LeftAxis().SetMaximum(LeftAxisTop(static_cast<double>(result.points.largest_digit_count)));
   return result;
+}
+
+LoadResult PutAlongside(LoadedSequence& loaded, ProgramChart& target, chart::LineSeries& series) {
+  if (loaded.column_error) std::rethrow_exception(loaded.column_error);
+  try {
+    series.SetTitle(loaded.name);
+  } catch (const std::bad_alloc&) {
+    throw Error(std::string(messages::kOutOfMemory));
+  }
+  series.SwapPoints(*loaded.points);
+  chart::Chart& chart = target.Chart();
+  chart.UndoZoom();
+  chart.LeftAxis().SetAutomatic(false);
+  chart.LeftAxis().SetMaximum(target.FreshLeftAxisTop());
+  return {loaded.name, loaded.summary, loaded.reformatted};
 }
 
 LoadResult LoadSequence(const std::string& path, ProgramChart& target, const LoadHooks& hooks) {

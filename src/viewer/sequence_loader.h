@@ -88,6 +88,13 @@ struct LoadResult {
 };
 LoadResult PutInPlace(LoadedSequence& loaded, ProgramChart& target, const LoadHooks& hooks);
 
+// Puts a complete load in place beside the sequences the chart shows, in
+// series (one ProgramChart::AddSeries made): the series is named after the
+// file and takes the points, any zoom is undone and the left axis' top is
+// set to show every sequence. Raises the column error before anything
+// changes. The chart is not repainted.
+LoadResult PutAlongside(LoadedSequence& loaded, ProgramChart& target, chart::LineSeries& series);
+
 // Gives the memory of freed points back to the system: call it after a
 // load, or the previous points, have been dropped.
 void ReturnFreedMemory();

@@ -38,11 +38,9 @@ ViewHistory::ViewHistory(ProgramChart& chart) : chart_(chart), startup_(CurrentV
 ChartView ViewHistory::FreshView() const {
   ChartView view = startup_;
   if (file_shown_) {
-    const chart::LineSeries& series = chart_.Series();
-    const double largest_digit_count = series.PointCount() == 0 ? 0 : series.HighestY();
     chart::AxisScale& left = view.axes.left;
     left.automatic = left.automatic_minimum = left.automatic_maximum = false;
-    left.maximum = LeftAxisTop(largest_digit_count);
+    left.maximum = chart_.FreshLeftAxisTop();
   }
   return view;
 }

@@ -416,10 +416,14 @@ class MainWindowTest : public QObject {
       QVERIFY(LoadEnds(form1));
       AnswerFileDialog(QString::fromStdString(images.File("a.gif")));
       ActionNamed(form1, "SaveImage1")->trigger();
+      ActionNamed(form1, "ImageScale3x")->trigger();
       ActionNamed(form1, "Quit1")->trigger();
     }
     MainWindow form1(kSamples);
     QCOMPARE(form1.size(), QSize(900, 700));
+    QCOMPARE(form1.Commands().ImageScale(), 3);
+    QVERIFY(ActionNamed(form1, "ImageScale3x")->isChecked());
+    QVERIFY(!ActionNamed(form1, "ImageScale1x")->isChecked());
     QCOMPARE(form1.Commands().LastOpenDir(), dir.path().string());
     QCOMPARE(form1.Commands().LastSaveDir(), images.path().string());
   }
@@ -455,6 +459,16 @@ class MainWindowTest : public QObject {
     const std::string_view args[] = {file, "-o", rendered};
     QCOMPARE(kep::cli::RunRenderCommand(args, form1.Chart1().LabelNumberFormat(), out, err), 0);
     QVERIFY(kep::test::ReadFileBytes(rendered) == saved);
+
+    // At "2x" the file is the renderer's at scale 2; the clipboard keeps scale 1.
+    ActionNamed(form1, "ImageScale2x")->trigger();
+    AnswerFileDialog(QString::fromStdString(dir.File("big.png")));
+    ActionNamed(form1, "SaveImage1")->trigger();
+    const std::string rendered_big = dir.File("rendered-big.png");
+    const std::string_view big_args[] = {file, "-o", rendered_big, "--scale", "2"};
+    QCOMPARE(kep::cli::RunRenderCommand(big_args, form1.Chart1().LabelNumberFormat(), out, err), 0);
+    QVERIFY(kep::test::ReadFileBytes(rendered_big) == kep::test::ReadFileBytes(dir.File("big.png")));
+    QCOMPARE(QApplication::clipboard()->image().width(), chart.Width());
   }
 
   void AboutBoxShowsItsTextsAndClosesWithOk() {

@@ -70,7 +70,7 @@ TEST(RenderCommandTest, UsageErrorsAndHelp) {
   for (const auto& args : std::vector<std::vector<std::string_view>>{{},
                                                                      {"--points"},
                                                                      {"--bogus", "x"},
-                                                                     {"--info", "a", "b"},
+                                                                     {"--points", "a", "b"},
                                                                      {"--help", "x"},
                                                                      {"a", "--column", "4"},
                                                                      {"--points", "a", "--column"},
@@ -83,6 +83,59 @@ TEST(RenderCommandTest, UsageErrorsAndHelp) {
   const Outcome help = Render({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kep::cli
+
+namespace kep::cli {
+namespace {
+
+using testing::Outcome;
+using testing::Render;
+
+// Terms whose digit counts grow by step per line.
+std::string Growing(int lines, int step) {
+  std::string text;
+  for (int i = 1; i <= lines; ++i)
+    text += std::to_string(i) + " " + std::string(static_cast<std::size_t>(step * i), '7') + "\n";
+  return text;
+}
+
+TEST(RenderCommandTest, SeveralFilesGiveOneInfoBlockAndOneGrowthLineEach) {
+  test::TempDir dir;
+  const std::string a = dir.Write("a.txt", Growing(40, 2));
+  const std::string b = dir.Write("b.txt", Growing(30, 5));
+  const Outcome info = Render({"--info", a, b});
+  ASSERT_EQ(info.status, 0) << info.err;
+  const std::string block_a = Render({"--info", a}).out;
+  EXPECT_EQ(info.out, "file " + a + "\n" + block_a + "\nfile " + b + "\n" + Render({"--info", b}).out);
+
+  const Outcome growth = Render({"--growth", a, b});
+  ASSERT_EQ(growth.status, 0) << growth.err;
+  EXPECT_EQ(growth.out, a + ": +2.0000 digits/line (\u00d7100.000 per term)\n" + b +
+                            ": +5.0000 digits/line (\u00d7100,000.000 per term)\n");
+  // Over a zoom's range: lines 1 .. 2.5 hold two points of each file, 35 .. 40 only a's.
+  EXPECT_EQ(Render({"--growth", a, b, "--zoom", "35:41:0:300"}).out,
+            a + ": +2.0000 digits/line (\u00d7100.000 per term)\n" + b + ": fewer than 2 points in view\n");
+}
+
+TEST(RenderCommandTest, SeveralFilesAreRefusedTwiceOrBeyondSixteen) {
+  test::TempDir dir;
+  std::vector<std::string> files;
+  for (int i = 0; i < 17; ++i) files.push_back(dir.Write("s" + std::to_string(i), Growing(3, 1)));
+  std::vector<std::string_view> args(files.begin(), files.end());
+  args.push_back("--layout");
+  const Outcome seventeen = Render(args);
+  EXPECT_EQ(seventeen.status, 2);
+  EXPECT_NE(seventeen.err.find("At most 16 sequences can be shown at once."), std::string::npos);
+  args.erase(args.begin());
+  EXPECT_EQ(Render(args).status, 0);
+  EXPECT_EQ(Render({files[0], files[1], files[0], "--layout"}).status, 2);
+  // A file that cannot be read fails the run with its message.
+  const Outcome missing = Render({files[0], dir.File("none"), "--layout"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("Cannot open file"), std::string::npos);
 }
 
 }  // namespace

@@ -90,7 +90,9 @@ TEST(RenderSafetyTest, ADoubleDashEndsTheOptions) {
   EXPECT_EQ(drawn.status, 0) << drawn.err;
   EXPECT_TRUE(std::filesystem::exists(dir.File("out.gif")));
   EXPECT_EQ(RenderIn(dir.path(), {"--points", "--", "-rf.kep"}).out, "2\t2\n3\t3\n4\t1\n");
-  EXPECT_EQ(RenderIn(dir.path(), {"--", "-rf.kep", "--", "x"}).status, 2);
+  // After "--" a second "--" is a FILE too (one that does not exist here).
+  EXPECT_EQ(RenderIn(dir.path(), {"--", "-rf.kep", "--"}).status, 1);
+  EXPECT_EQ(RenderIn(dir.path(), {"--", "-rf.kep", "-rf.kep"}).status, 2);
 }
 
 }  // namespace
