@@ -38,7 +38,9 @@ namespace {
 // At this size the plot is about 30 pixels high, so the left axis gets a
 // title short enough to stand beside it, and the right margin leaves room
 // for half of the last bottom label, which sits at the plot's right edge.
-QImage SampleChartPicture(const std::string& samples_folder, const chart::NumberFormat& label_format) {
+// It is drawn at the screen's pixel ratio, as sharp as the screen.
+QImage SampleChartPicture(const std::string& samples_folder, const chart::NumberFormat& label_format,
+                          double pixel_ratio) {
   constexpr int kWidth = 177, kHeight = 65;
   viewer::ProgramChart sample(label_format);
   sample.Chart().LeftAxis().Title().SetCaption("Digits");
@@ -48,7 +50,11 @@ QImage SampleChartPicture(const std::string& samples_folder, const chart::Number
   } catch (const Error&) {
     // Without the sample the picture shows the empty chart.
   }
-  return ImageOfBitmap(sample.Chart().RenderToBitmap({0, 0, kWidth, kHeight}));
+  sample.Chart().SetScale(pixel_ratio);
+  const double scale = sample.Chart().Scale();
+  QImage picture = ImageOfBitmap(sample.Chart().RenderToBitmap({0, 0, kWidth, kHeight}, scale));
+  picture.setDevicePixelRatio(scale);
+  return picture;
 }
 
 }  // namespace
@@ -353,7 +359,9 @@ void MainWindow::SaveImage1Click() {
 
 void MainWindow::About2Click() {
   RunCommand([this] {
-    AboutBox form3(SampleChartPicture(commands_->SamplesFolder(), Chart1().LabelNumberFormat()), this);
+    AboutBox form3(
+        SampleChartPicture(commands_->SamplesFolder(), Chart1().LabelNumberFormat(), devicePixelRatioF()),
+        this);
     form3.exec();
   });
 }

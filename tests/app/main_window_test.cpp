@@ -511,7 +511,7 @@ class MainWindowTest : public QObject {
       QVERIFY2(credit.second <= credit.first.width(), qPrintable(name));
     // The small chart shows no text cut off at its edges: its outermost
     // pixels are all background.
-    QCOMPARE(chart.size(), QSize(177, 65));
+    QCOMPARE(chart.deviceIndependentSize().toSize(), QSize(177, 65));
     for (int y = 0; y < chart.height(); ++y) {
       for (int x = 0; x < chart.width(); ++x) {
         if (x > 0 && y > 0 && x < chart.width() - 1 && y < chart.height() - 1) continue;

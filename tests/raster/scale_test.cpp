@@ -112,23 +112,5 @@ TEST_F(ScaleTest, TextIsMeasuredAtScaleOneAndRenderedAtTheScaledSize) {
   EXPECT_GT(differing, 50);
 }
 
-TEST_F(ScaleTest, ScaleOneAfterAnotherScaleDrawsTheSamePixels) {
-  const auto draw = [&](double scale) {
-    Begin(scale);
-    canvas_.SetPen({.color = clBlue, .width = 3});
-    canvas_.Line({3, 4}, {50, 33});
-    canvas_.SetBrush({clYellow, BrushStyle::bsCross});
-    canvas_.Rectangle({10, 10, 40, 30});
-    canvas_.RotatedTextOut(30, 20, "90 degrees", 90);
-    return bitmap_;
-  };
-  const Bitmap before = draw(1);
-  draw(3);
-  EXPECT_EQ(draw(1), before);
-  EXPECT_EQ(canvas_.Scale(), 1);
-  canvas_.SetScale(100);
-  EXPECT_EQ(canvas_.Scale(), ChartCanvas::kMaxScale);
-}
-
 }  // namespace
 }  // namespace kep::raster

@@ -127,14 +127,5 @@ TEST(VectorSurfaceTest, TextIsPlacedAsTheFontEngineLaysItOut) {
   EXPECT_DOUBLE_EQ(glyphs[2].y, 30 + metrics.ascent);
 }
 
-TEST(VectorSurfaceTest, PdfIsAPageOfTheChartsSizeAtNinetySixPixelsAnInch) {
-  VectorSurface pdf(VectorSurface::Format::kPdf, 753, 561);
-  pdf.FillRect({0, 0, 753, 561}, clWhite);
-  const std::string bytes = pdf.Finish();
-  EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
-  // 753 x 561 pixels are 564.75 x 420.75 points.
-  EXPECT_NE(bytes.find("/MediaBox [ 0 0 564.75 420.75 ]"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace kep::raster

@@ -283,6 +283,27 @@ TEST_F(ExportTest, SvgHoldsTheSeriesAndTheTextWhereTheBitmapHasThem) {
   EXPECT_EQ(on_baseline, characters);
 }
 
+TEST_F(ExportTest, TheLegendScalesAndIsInTheDrawings) {
+  program_.Series().SetTitle("wobble.kep");
+  chart::LineSeries& second = program_.AddSeries();
+  second.SetTitle("second sequence");
+  for (int i = 1; i <= 300; ++i) second.AddPoint(i, i, "", raster::clSeriesColor);
+  const IntRect client = chart().ClientRect();
+  const Bitmap single = chart().RenderToBitmap(client);
+  const IntRect legend = chart().Legend().LegendBox();
+  ASSERT_FALSE(legend.IsEmpty());
+  const Bitmap twice = chart().RenderToBitmap(client, 2);
+  EXPECT_EQ(chart().Legend().LegendBox(), legend);
+  const IntRect area{legend.Left - 1, legend.Top - 1, legend.Right + 1, legend.Bottom + 1};
+  ExpectAtTwice(InkBox(single, area), InkBox(twice, Doubled(area)), "legend");
+
+  const std::string pdf = dir_.File("legend.pdf");
+  SaveVectorImage(chart(), output::ImageFormat::kPdf, pdf);
+  const std::string text = RunCommand("pdftotext '" + pdf + "' - 2>&1");
+  EXPECT_NE(text.find("second sequence"), std::string::npos) << text;
+  EXPECT_NE(text.find("wobble.kep"), std::string::npos) << text;
+}
+
 TEST_F(ExportTest, DrawingSizeDependsOnThePixelsNotThePoints) {
   const auto svg_size = [&](int points) {
     chart::LineSeries& series = program_.Series();

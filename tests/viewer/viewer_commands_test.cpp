@@ -78,27 +78,6 @@ TEST_F(ViewerCommandsTest, SaveProposesTheSequenceNameAndAppendsGif) {
   EXPECT_EQ(clipboard.content->Width(), chart.Chart().ClientRect().Width());
 }
 
-TEST_F(ViewerCommandsTest, ImageScaleEnlargesTheFileNotTheClipboard) {
-  Open(dir.Write("x12.kep", "1 2 = 3\n2 34 = 5\n"));
-  commands.SetImageScale(9);
-  EXPECT_EQ(commands.ImageScale(), ViewerCommands::kMaxImageScale);
-  commands.SetImageScale(2);
-  ui.save_answer = dir.File("big.png");
-  commands.SaveImage();
-  // The PNG header's width and height, big-endian after "IHDR".
-  const std::string png = test::ReadFileBytes(dir.File("big.png"));
-  ASSERT_GE(png.size(), 24u);
-  const auto word = [&](std::size_t at) {
-    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
-           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
-  };
-  const raster::IntRect client = chart.Chart().ClientRect();
-  EXPECT_EQ(word(16), 2 * client.Width());
-  EXPECT_EQ(word(20), 2 * client.Height());
-  ASSERT_TRUE(clipboard.content.has_value());
-  EXPECT_EQ(clipboard.content->Width(), client.Width());
-}
-
 TEST_F(ViewerCommandsTest, ExtensionCaseAndOtherExtensions) {
   Open(dir.Write("x12.kep", "1 2 = 3\n2 34 = 5\n"));
   ui.save_answer = dir.File("upper.GIF");
