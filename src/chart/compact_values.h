@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,7 +48,7 @@ class CompactValues {
   void push_back(double v) {
     if ((size_ & kBlockMask) == 0) blocks_.emplace_back();
     Block& block = blocks_.back();
-    if (!block.TryAppend(v)) Widen(block, v);
+    if (!block.TryAppendCommon(v) && !block.TryAppend(v)) Widen(block, v);
     ++size_;
   }
   // Appends count values, value k being value_of(k).
@@ -106,6 +108,24 @@ class CompactValues {
     std::unique_ptr<std::byte[]> data;  // the other forms: kBlockSize values of the form's width
 
     double Get(std::size_t k) const;
+    // The appends of a sequence file's points, inline: the next value of the
+    // last run, or a byte.
+    bool TryAppendCommon(double v) {
+      if (form == Form::kRuns) {
+        if (runs.empty()) return false;
+        const double next = runs.back().first + static_cast<double>(count - runs.back().start);
+        if (std::bit_cast<std::uint64_t>(v) != std::bit_cast<std::uint64_t>(next)) return false;
+      } else if (form == Form::kU8) {
+        if (!(v >= 0 && v <= 255)) return false;
+        const auto byte = static_cast<std::uint8_t>(v);
+        if (byte != v || std::signbit(v)) return false;
+        data[count] = static_cast<std::byte>(byte);
+      } else {
+        return false;
+      }
+      ++count;
+      return true;
+    }
     // Stores v after the last value when the form holds it.
     bool TryAppend(double v);
     // Replaces value k with v when the form holds it.

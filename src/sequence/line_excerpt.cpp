@@ -1,10 +1,9 @@
 #include "sequence/line_excerpt.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <memory>
+
+#include "sequence/sequence_file.h"
 
 namespace kep::sequence {
 
@@ -58,10 +57,7 @@ class FileCursor {
     if (offset_ >= end_ || failed_) return false;
     if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kBufferBytes);
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBufferBytes, end_ - offset_));
-    ssize_t got = 0;
-    do {
-      got = ::pread(fd_, buffer_.get(), want, static_cast<off_t>(offset_));
-    } while (got < 0 && errno == EINTR);
+    const std::ptrdiff_t got = ReadAt(fd_, buffer_.get(), want, offset_);
     if (got <= 0) {
       failed_ = got < 0;
       return false;

@@ -23,6 +23,14 @@ namespace {
 
 }  // namespace
 
+std::ptrdiff_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t offset) {
+  ssize_t got = 0;
+  do {
+    got = ::pread(fd, buffer, count, static_cast<off_t>(offset));
+  } while (got < 0 && errno == EINTR);
+  return got;
+}
+
 bool IsSQFileName(std::string_view name) { return name.starts_with("SQ"); }
 
 SequenceFile::SequenceFile(const std::string& path) : path_(path) {
@@ -52,11 +60,8 @@ SequenceFile::ReadEnd SequenceFile::ReadInto(SequenceReader& reader,
     if (stop.stop_requested()) return ReadEnd::kStopped;
     if (offset >= end) return ReadEnd::kEndReached;
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, end - offset));
-    const ssize_t got = ::pread(fd_, buffer.get(), want, static_cast<off_t>(offset));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ThrowCannotOpen(path_, std::strerror(errno));
-    }
+    const std::ptrdiff_t got = ReadAt(fd_, buffer.get(), want, offset);
+    if (got < 0) ThrowCannotOpen(path_, std::strerror(errno));
     if (got == 0) return ReadEnd::kEndReached;
     offset += static_cast<std::uint64_t>(got);
     receive(reader.Feed({buffer.get(), static_cast<std::size_t>(got)}));
@@ -69,12 +74,8 @@ std::string SequenceFile::BytesBefore(std::uint64_t end, std::size_t count) cons
   std::string bytes(static_cast<std::size_t>(end - start), '\0');
   std::size_t have = 0;
   while (have < bytes.size()) {
-    const ssize_t got =
-        ::pread(fd_, bytes.data() + have, bytes.size() - have, static_cast<off_t>(start + have));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      ThrowCannotOpen(path_, std::strerror(errno));
-    }
+    const std::ptrdiff_t got = ReadAt(fd_, bytes.data() + have, bytes.size() - have, start + have);
+    if (got < 0) ThrowCannotOpen(path_, std::strerror(errno));
     if (got == 0) break;
     have += static_cast<std::size_t>(got);
   }

@@ -12,6 +12,11 @@
 
 namespace kep::sequence {
 
+// Reads up to count bytes of the file fd at offset into buffer, again when a
+// signal interrupts the read: the bytes read (0 at the end of the file), or
+// -1 with errno set.
+std::ptrdiff_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t offset);
+
 // True when the file's name (without its folder) begins with exactly "SQ".
 bool IsSQFileName(std::string_view name);
 

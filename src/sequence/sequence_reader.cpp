@@ -293,10 +293,11 @@ PointBatch SequenceReader::Feed(std::string_view bytes) {
     after_cr_ = false;
     if (*p == '\n') {
       ++p;
-      if (marks_.back().line == ended_lines_) {
-        ++marks_.back().offset;
-        ++next_mark_.offset;
-      }
+      // The line begins after the LF, not after the CR: mark it anew, as
+      // the whole text would have.
+      if (marks_.back().line == ended_lines_) marks_.pop_back();
+      next_mark_ = {marks_.back().line + kMarkEveryLines, marks_.back().offset + kMarkEveryBytes};
+      BeginLine(bytes_consumed_ + 1);
     }
   }
   while (p < stop) {

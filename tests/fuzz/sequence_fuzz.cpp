@@ -1,7 +1,9 @@
 // Reads arbitrary bytes as a sequence file with the streaming reader, fed in
-// pieces of fuzzed sizes and fed whole, and checks the line count and every
-// point against a plain reading of the whole text, character by character,
-// that uses WordString for the words. The term column is fuzzed too.
+// pieces of fuzzed sizes and fed whole, and checks the line count, every
+// point and the sparse line index against a plain reading of the whole text,
+// character by character, that uses WordString for the words. The term
+// column is fuzzed too, and the text may be repeated until it has lines and
+// bytes enough for several marks of the line index.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 
 namespace {
 
+using kep::sequence::LineMark;
 using kep::sequence::SequenceReader;
 using kep::sequence::TermColumn;
 using kep::sequence::WordString;
@@ -22,15 +25,19 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-std::vector<std::string> ReferenceLines(std::string_view text) {
+// The lines of text, and in starts the offset where each line begins, a
+// line after the last line end included.
+std::vector<std::string> ReferenceLines(std::string_view text, std::vector<std::uint64_t>& starts) {
   std::vector<std::string> lines;
   std::string line;
   std::size_t i = 0;
+  starts = {0};
   for (; i < text.size() && text[i] != '\0'; ++i) {
     if (text[i] == '\r' || text[i] == '\n') {
       lines.push_back(line);
       line.clear();
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      starts.push_back(i + 1);
     } else {
       line += text[i];
     }
@@ -71,10 +78,24 @@ std::vector<std::pair<double, double>> ReferencePoints(const std::vector<std::st
   return points;
 }
 
+// Line 0, then the first line to begin kMarkEveryLines lines or
+// kMarkEveryBytes bytes after the mark before.
+std::vector<LineMark> ReferenceIndex(const std::vector<std::uint64_t>& starts) {
+  std::vector<LineMark> marks{{0, 0}};
+  for (std::uint64_t line = 1; line < starts.size(); ++line) {
+    if (line >= marks.back().line + SequenceReader::kMarkEveryLines ||
+        starts[line] >= marks.back().offset + SequenceReader::kMarkEveryBytes) {
+      marks.push_back({line, starts[line]});
+    }
+  }
+  return marks;
+}
+
 // Feeds text to a reader in pieces whose sizes come from sizes (cycled),
 // applying every batch as a consumer would.
 std::vector<std::pair<double, double>> StreamPoints(std::string_view text, std::string_view sizes,
-                                                    bool sq_file, TermColumn choice, std::size_t& lines) {
+                                                    bool sq_file, TermColumn choice, std::size_t& lines,
+                                                    std::vector<LineMark>& index) {
   SequenceReader reader(sq_file, choice);
   std::vector<std::pair<double, double>> points;
   for (std::size_t at = 0, k = 0; at < text.size(); ++k) {
@@ -88,6 +109,7 @@ std::vector<std::pair<double, double>> StreamPoints(std::string_view text, std::
     Check(reader.PointCount() == points.size());
   }
   lines = static_cast<std::size_t>(reader.Lines());
+  index = reader.LineIndex();
   return points;
 }
 
@@ -102,9 +124,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                  : TermColumn::kAutomatic;
   if (size < 2 + size_count) return 0;
   const std::string_view sizes(reinterpret_cast<const char*>(data + 2), size_count);
-  const std::string_view text(reinterpret_cast<const char*>(data + 2 + size_count), size - 2 - size_count);
+  std::string_view text(reinterpret_cast<const char*>(data + 2 + size_count), size - 2 - size_count);
+  std::string repeated;
+  if (data[1] & 8) {
+    // Copies enough for two marks by line count, or one by size.
+    const std::size_t copies = 2 * SequenceReader::kMarkEveryLines + 1;
+    const std::size_t bytes = SequenceReader::kMarkEveryBytes + (std::size_t{64} << 10);
+    while (repeated.size() < bytes && copies * text.size() > repeated.size()) repeated += text;
+    text = repeated;
+  }
 
-  std::vector<std::string> expected = ReferenceLines(text);
+  std::vector<std::uint64_t> starts;
+  std::vector<std::string> expected = ReferenceLines(text, starts);
   if (sq_file) {
     std::vector<std::string> kept;
     for (std::size_t i = 0; i < expected.size(); i += 2) kept.push_back(expected[i]);
@@ -112,10 +143,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expected = kept;
   }
   std::size_t lines = 0;
-  const std::vector<std::pair<double, double>> pieces = StreamPoints(text, sizes, sq_file, choice, lines);
+  std::vector<LineMark> index;
+  const std::vector<std::pair<double, double>> pieces =
+      StreamPoints(text, sizes, sq_file, choice, lines, index);
   std::size_t whole_lines = 0;
-  const std::vector<std::pair<double, double>> whole = StreamPoints(text, {}, sq_file, choice, whole_lines);
+  std::vector<LineMark> whole_index;
+  const std::vector<std::pair<double, double>> whole =
+      StreamPoints(text, {}, sq_file, choice, whole_lines, whole_index);
   Check(lines == expected.size() && whole_lines == expected.size());
+  const std::vector<LineMark> reference_index = ReferenceIndex(starts);
+  Check(index == reference_index && whole_index == reference_index);
   unsigned column = choice == TermColumn::kWord2 ? 2u : 3u;
   bool bfile = false;
   if (choice == TermColumn::kAutomatic) {

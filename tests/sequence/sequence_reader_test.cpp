@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "support/error_text.h"
 
 namespace kep::sequence {
+
+void PrintTo(const LineMark& mark, std::ostream* out) {
+  *out << "line " << mark.line << " at " << mark.offset;
+}
+
 namespace {
 
 using Points = std::vector<ValuePoint>;
@@ -212,11 +218,21 @@ TEST(SequenceReaderTest, TheLineIndexMarksLinesByCountAndBySize) {
   const std::vector<LineMark>& marks = reader.LineIndex();
   const std::vector<LineMark> expected{
       {0, 0}, {4096, 4096 * 9}, {8192, 8192 * 9}, {10001, 10000 * 9 + long_line.size() + 1}};
-  ASSERT_EQ(marks.size(), expected.size());
-  for (std::size_t i = 0; i < marks.size(); ++i) {
-    EXPECT_EQ(marks[i].line, expected[i].line);
-    EXPECT_EQ(marks[i].offset, expected[i].offset);
-    EXPECT_EQ(text.substr(marks[i].offset, 1), marks[i].line == 10001 ? "a" : "1");
+  EXPECT_EQ(marks, expected);
+  for (const LineMark& mark : marks) EXPECT_EQ(text.substr(mark.offset, 1), mark.line == 10001 ? "a" : "1");
+
+  // Two pieces cut anywhere around a marked line's start, between the CR
+  // and the LF before it too, give the index of the whole text.
+  SequenceReader whole(false);
+  whole.Feed(text);
+  EXPECT_EQ(whole.LineIndex(), expected);
+  for (const LineMark& mark : expected) {
+    for (std::uint64_t cut = std::max<std::uint64_t>(mark.offset, 3) - 3; cut <= mark.offset + 1; ++cut) {
+      SequenceReader cut_reader(false);
+      cut_reader.Feed(std::string_view(text).substr(0, cut));
+      cut_reader.Feed(std::string_view(text).substr(cut));
+      EXPECT_EQ(cut_reader.LineIndex(), expected) << "cut at " << cut;
+    }
   }
 }
 
