@@ -101,8 +101,8 @@ void ChartWidget::paintEvent(QPaintEvent*) {
   mark_.Paint(painter);
 }
 
-void ChartWidget::SetMark(std::optional<QPoint> center) {
-  const QRect area = mark_.MoveTo(center);
+void ChartWidget::SetMark(std::optional<QPoint> center, std::optional<QColor> color) {
+  const QRect area = mark_.MoveTo(center, color);
   if (!area.isEmpty()) update(area);
 }
 

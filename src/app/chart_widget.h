@@ -46,7 +46,7 @@ class ChartWidget : public QWidget, public chart::ChartHost {
   std::function<void(std::optional<QPoint> position)> on_hover;
 
   // Shows the point mark at center, or hides it.
-  void SetMark(std::optional<QPoint> center);
+  void SetMark(std::optional<QPoint> center, std::optional<QColor> color = std::nullopt);
   const PointMark& Mark() const { return mark_; }
 
   // While busy, the widget shows the busy cursor whatever the chart asks;

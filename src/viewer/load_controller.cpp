@@ -33,7 +33,11 @@ void AppendedPoints::Take(const sequence::PointBatch& batch) {
   points.insert(points.end(), batch.points.begin(), batch.points.end());
 }
 
-LoadController::LoadController(ProgramChart& chart, ViewHistory& views) : chart_(chart), views_(views) {}
+LoadController::LoadController(ProgramChart& chart, ViewHistory& views, chart::LineSeries* series)
+    : chart_(chart),
+      views_(views),
+      series_(series != nullptr ? *series : chart.Series()),
+      beside_(series != nullptr) {}
 
 LoadController::~LoadController() { Cancel(); }
 
@@ -181,7 +185,11 @@ void LoadController::Keep(LoadedSequence& loaded, WholeRead& read) {
 LoadEnd LoadController::FinishOpen(WholeRead& read) {
   LoadedSequence& loaded = *read.loaded;
   try {
-    PutInPlace(loaded, chart_, open_hooks_);
+    if (beside_) {
+      PutAlongside(loaded, chart_, series_);
+    } else {
+      PutInPlace(loaded, chart_, open_hooks_);
+    }
   } catch (...) {
     // A text too short to choose the number column fails after the chart was
     // cleared for the file, which is then followed: its points show once
@@ -199,10 +207,10 @@ LoadEnd LoadController::FinishReload(WholeRead& read) {
   // No point leaves the reader before the number column is chosen, so the
   // chart shows none then, as an open of the file would.
   if (loaded.column_error) {
-    chart_.Series().ClearPoints();
+    series_.ClearPoints();
     follow_error_ = MessageOf(loaded.column_error);
   } else {
-    chart_.Series().SwapPoints(*loaded.points);
+    series_.SwapPoints(*loaded.points);
   }
   PointsChanged();
   return LoadEnd::kFollowed;
@@ -216,7 +224,7 @@ LoadEnd LoadController::FinishAppend(AppendRead read) {
     followed_stamp_.modified_ns = -1;
     return LoadEnd::kFollowed;
   }
-  ApplyBatch(chart_.Series(), read.appended.AsBatch());
+  ApplyBatch(series_, read.appended.AsBatch());
   followed_file_ = std::move(read.file);
   followed_reader_ = std::move(read.reader);
   followed_stamp_ = read.stamp;

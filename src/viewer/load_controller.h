@@ -63,8 +63,11 @@ struct AppendedPoints {
 // again in full.
 class LoadController {
  public:
-  // views learns of points that change without an open.
-  LoadController(ProgramChart& chart, ViewHistory& views);
+  // views learns of points that change without an open. The controller
+  // loads into the chart's first series, or into series (one that
+  // ProgramChart::AddSeries made), which an open then puts beside the
+  // others instead of in their place.
+  LoadController(ProgramChart& chart, ViewHistory& views, chart::LineSeries* series = nullptr);
   // Cancels a running load and waits for its worker.
   ~LoadController();
   LoadController(const LoadController&) = delete;
@@ -152,6 +155,8 @@ class LoadController {
 
   ProgramChart& chart_;
   ViewHistory& views_;
+  chart::LineSeries& series_;
+  bool beside_ = false;  // series_ is an added series
   // The running load, at most one of the two. The worker touches only what
   // its job owns; while an append runs, the job holds the followed file and
   // its reader, and followed_file_ and followed_reader_ are empty.

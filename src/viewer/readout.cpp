@@ -80,23 +80,57 @@ int NearestPoint(const chart::ChartSeries& series, double x) {
 std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
                                           const std::optional<ReadoutSource>& source, int pixel_x,
                                           int pixel_y) {
+  return LookUpReadout(program, std::span(&source, 1), pixel_x, pixel_y);
+}
+
+std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
+                                          std::span<const std::optional<ReadoutSource>> sources, int pixel_x,
+                                          int pixel_y) {
   const chart::Chart& chart = program.Chart();
   const raster::IntRect& plot = chart.PlotRect();
   if (pixel_x < plot.Left || pixel_x >= plot.Right || pixel_y < plot.Top || pixel_y >= plot.Bottom)
     return std::nullopt;
-  const chart::LineSeries& series = program.Series();
-  const int index = NearestPoint(series, chart.BottomAxis().PixelToValue(pixel_x));
-  if (index < 0) return std::nullopt;
+  const double value_x = chart.BottomAxis().PixelToValue(pixel_x);
+  const bool several = program.SeriesCount() > 1;
+  int best_series = -1;
+  int best_index = -1;
+  std::int64_t best_distance = 0;
+  raster::IntPoint best_mark;
+  for (int k = 0; k < program.SeriesCount(); ++k) {
+    const chart::LineSeries& series = program.SeriesAt(k);
+    if (several && !series.Active()) continue;
+    const int index = NearestPoint(series, value_x);
+    if (index < 0) continue;
+    const raster::IntPoint mark{chart.BottomAxis().XValueToPixel(series.XValueAt(index)),
+                                chart.LeftAxis().YValueToPixel(series.YValueAt(index))};
+    const std::int64_t dx = std::int64_t{mark.x} - pixel_x;
+    const std::int64_t dy = std::int64_t{mark.y} - pixel_y;
+    const std::int64_t distance = dx * dx + dy * dy;
+    if (best_series < 0 || distance < best_distance) {
+      best_series = k;
+      best_index = index;
+      best_distance = distance;
+      best_mark = mark;
+    }
+  }
+  if (best_series < 0) return std::nullopt;
+  const chart::LineSeries& series = program.SeriesAt(best_series);
   ReadoutPoint point;
-  point.x = series.XValueAt(index);
-  point.y = series.YValueAt(index);
-  point.mark = {chart.BottomAxis().XValueToPixel(point.x), chart.LeftAxis().YValueToPixel(point.y)};
+  point.x = series.XValueAt(best_index);
+  point.y = series.YValueAt(best_index);
+  point.mark = best_mark;
   // The axes put their ends on the rectangle's right and bottom edges.
   point.mark_inside = point.mark.x >= plot.Left && point.mark.x <= plot.Right && point.mark.y >= plot.Top &&
                       point.mark.y <= plot.Bottom;
   std::optional<sequence::LineExcerpt> excerpt;
-  const LineTextState state = ReadLine(source, point.x, point.y, excerpt);
+  const auto k = static_cast<std::size_t>(best_series);
+  const LineTextState state =
+      ReadLine(k < sources.size() ? sources[k] : std::nullopt, point.x, point.y, excerpt);
   point.text = ReadoutText(point.x, point.y, excerpt, state, chart.LabelNumberFormat());
+  if (several) {
+    point.text = series.Title() + std::string(kSeparator) + point.text;
+    point.series_color = series.SeriesColor();
+  }
   return point;
 }
 
