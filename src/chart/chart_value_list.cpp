@@ -73,7 +73,18 @@ void ChartValueList::AppendValues(std::span<const ValuePoint> points, double Val
   const bool current = !stats_stale_ || before == 0;
   values_.append(points.size(), [&](std::size_t k) { return points[k].*member; });
   Changed(true);
-  if (current) Accumulate(before);
+  if (!current) return;
+  // The new values are read from the points, which hold them as stored,
+  // rather than back from the storage.
+  Accumulate(before, [&](std::size_t, auto&& visit) {
+    constexpr std::size_t kStretch = 256;
+    double values[kStretch];
+    for (std::size_t k = 0; k < points.size(); k += kStretch) {
+      const std::size_t count = std::min(kStretch, points.size() - k);
+      for (std::size_t j = 0; j < count; ++j) values[j] = points[k + j].*member;
+      visit(static_cast<const double*>(values), count);
+    }
+  });
 }
 
 void ChartValueList::ReplaceValueAt(int i, double v) {
@@ -127,10 +138,11 @@ int ChartValueList::FindValue(double v) const {
 
 void ChartValueList::RefreshStatistics() const {
   if (!stats_stale_) return;
-  Accumulate(0);
+  Accumulate(0, [this](std::size_t from, auto&& visit) { values_.visit_runs(from, visit); });
 }
 
-void ChartValueList::Accumulate(std::size_t from) const {
+template <typename VisitRuns>
+void ChartValueList::Accumulate(std::size_t from, VisitRuns&& visit_runs) const {
   if (values_.size() == 0) {
     lowest_ = highest_ = 0;
   } else {
@@ -143,7 +155,7 @@ void ChartValueList::Accumulate(std::size_t from) const {
       lowest = w < lowest ? w : lowest;
       highest = w > highest ? w : highest;
     };
-    values_.visit_runs(from, [&](const double* data, std::size_t count) {
+    visit_runs(from, [&](const double* data, std::size_t count) {
       if (multiplier_ == 1.0) {
         for (std::size_t i = 0; i < count; ++i) take(data[i]);
       } else {

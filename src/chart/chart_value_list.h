@@ -99,8 +99,10 @@ class ChartValueList {
   static void CheckIndex(int i, std::size_t limit);
   void RefreshStatistics() const;
   void RefreshSums() const;
-  // Brings Lowest and Highest, current up to index from, up to the last value.
-  void Accumulate(std::size_t from) const;
+  // Brings Lowest and Highest, current up to index from, up to the last
+  // value; visit_runs(from, visit) hands visit the values from there on.
+  template <typename VisitRuns>
+  void Accumulate(std::size_t from, VisitRuns&& visit_runs) const;
 
   ChartSeries& owner_;
   std::string name_;
