@@ -258,6 +258,14 @@ void ViewerCommands::CheckAddedFiles() {
   for (Added& added : added_) added.loads->CheckFile();
 }
 
+const LoadController* ViewerCommands::WholeFileRead() const {
+  if (loads_.ReadingWholeFile()) return &loads_;
+  for (const Added& added : added_) {
+    if (added.loads->ReadingWholeFile()) return added.loads.get();
+  }
+  return nullptr;
+}
+
 void ViewerCommands::SetFollowing(bool on) {
   loads_.SetFollowing(on);
   for (Added& added : added_) added.loads->SetFollowing(on);
