@@ -121,6 +121,9 @@ void ChartWidget::FitPixels() {
     pixels_.Resize(canvas.ToDevice(width()), canvas.ToDevice(height()));
     chart_.InvalidateChart();
   });
+  // The plot moves with the size: the mark and the readout wait for the
+  // pointer's next move, which finds them in the new layout.
+  if (on_hover) on_hover(std::nullopt);
 }
 
 void ChartWidget::mousePressEvent(QMouseEvent* event) {

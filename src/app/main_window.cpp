@@ -416,7 +416,7 @@ void MainWindow::CreateLoadParts() {
     QMetaObject::invokeMethod(
         this, [this] { LoadEnded(); }, Qt::QueuedConnection);
   };
-  load_status_ = new LoadStatus(*this, *commands_, *chart_widget_);
+  load_status_ = new LoadStatus(*this, *commands_, *chart_widget_, program_chart_.Chart());
   file_watch_ = new FileWatch(
       loads,
       [this] {

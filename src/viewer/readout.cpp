@@ -4,6 +4,7 @@
 
 #include "common/format.h"
 #include "viewer/messages.h"
+#include "viewer/shown_text.h"
 
 namespace kep::viewer {
 
@@ -12,52 +13,8 @@ namespace {
 constexpr std::string_view kEllipsis = "\u2026";
 constexpr std::string_view kSeparator = " \u00b7 ";
 
-// The length of the valid UTF-8 character at the start of text, or 0.
-std::size_t Utf8Length(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  const std::size_t length = lead >= 0xF0 && lead <= 0xF4  ? 4
-                             : lead >= 0xE0                ? 3
-                             : lead >= 0xC2 && lead < 0xE0 ? 2
-                                                           : 0;
-  if (length == 0 || text.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-  }
-  // No overlong forms, surrogates or values past U+10FFFF.
-  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) ||
-      (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90)) {
-    return 0;
-  }
-  return length;
-}
-
-// Appends a file's bytes as text: control characters become spaces, UTF-8
-// stays, and any other byte is taken as a Latin-1 character.
-void AppendShown(std::string& out, std::string_view bytes) {
-  for (std::size_t i = 0; i < bytes.size();) {
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (byte < 0x20 || byte == 0x7F) {
-      out += ' ';
-      ++i;
-    } else if (byte < 0x80) {
-      out += static_cast<char>(byte);
-      ++i;
-    } else if (const std::size_t length = Utf8Length(bytes.substr(i)); length > 0) {
-      out.append(bytes.substr(i, length));
-      i += length;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-      ++i;
-    }
-  }
-}
-
-std::string Count(double value, const chart::NumberFormat& numbers) { return numbers.Format(value, "#,##0"); }
-
 std::string Digits(double count, const chart::NumberFormat& numbers) {
-  return Count(count, numbers) + (count == 1 ? " digit" : " digits");
+  return numbers.Count(count) + (count == 1 ? " digit" : " digits");
 }
 
 // Reads the line of point (x, y) into excerpt and says how that went.
@@ -80,7 +37,7 @@ LineTextState ReadLine(const std::optional<ReadoutSource>& source, double x, dou
 
 std::string ReadoutText(double x, double y, const std::optional<sequence::LineExcerpt>& excerpt,
                         LineTextState state, const chart::NumberFormat& numbers) {
-  std::string text = FormatMessage(messages::kReadoutLine, Count(x, numbers));
+  std::string text = FormatMessage(messages::kReadoutLine, numbers.Count(x));
   text += kSeparator;
   text += Digits(y, numbers);
   text += kSeparator;
@@ -89,15 +46,15 @@ std::string ReadoutText(double x, double y, const std::optional<sequence::LineEx
         state == LineTextState::kFileChanged ? messages::kReadoutFileChanged : messages::kReadoutUnreadable;
     return text;
   }
-  AppendShown(text, excerpt->before);
+  AppendShownText(text, excerpt->before);
   if (excerpt->before_cut) text += kEllipsis;
-  AppendShown(text, excerpt->term_head);
+  AppendShownText(text, excerpt->term_head);
   if (!excerpt->term_tail.empty()) {
     text += kEllipsis;
-    AppendShown(text, excerpt->term_tail);
+    AppendShownText(text, excerpt->term_tail);
     text += " (" + Digits(static_cast<double>(excerpt->term_length), numbers) + ")";
   }
-  AppendShown(text, excerpt->after);
+  AppendShownText(text, excerpt->after);
   if (excerpt->after_cut) text += kEllipsis;
   return text;
 }

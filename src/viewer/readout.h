@@ -44,8 +44,8 @@ enum class LineTextState {
   kUnreadable,   // reading it failed, or the line is not where it was
 };
 
-// "Line 1,234 · 6 digits · " then the line's text, its control characters as
-// spaces and a term longer than LineExcerpt::kWholeTerm characters as its
+// "Line 1,234 · 6 digits · " then the line's text as ShownText shows it (on
+// one line, in the order of its bytes) and a term longer than LineExcerpt::kWholeTerm characters as its
 // first and last ten with the digit count between them:
 // "1234567890…0987654321 (5,012 digits)". Numbers take numbers' separators.
 std::string ReadoutText(double x, double y, const std::optional<sequence::LineExcerpt>& excerpt,
