@@ -150,7 +150,7 @@ void ViewerCommands::SetTermColumn(sequence::TermColumn column) {
 std::optional<ReadoutPoint> ViewerCommands::ReadoutAt(int pixel_x, int pixel_y) const {
   std::vector<std::optional<ReadoutSource>> sources{loads_.LineSource()};
   for (const Added& added : added_) sources.push_back(added.loads->LineSource());
-  return LookUpReadout(chart_, sources, pixel_x, pixel_y);
+  return LookUpReadout(chart_, sources, pixel_x, pixel_y, &readout_cache_);
 }
 
 void ViewerCommands::AddSequence() {

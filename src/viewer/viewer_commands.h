@@ -151,6 +151,7 @@ class ViewerCommands {
   LoadController loads_;
   std::vector<Added> added_;
   sequence::TermColumn term_column_ = sequence::TermColumn::kAutomatic;
+  mutable ReadoutCache readout_cache_;  // the line the last readout read
 };
 
 // Raises kep::FileError "Cannot create file "%s". It is the sequence file

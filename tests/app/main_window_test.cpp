@@ -30,6 +30,7 @@
 #include "app/about_box.h"
 #include "app/chart_widget.h"
 #include "app/elided_label.h"
+#include "app/file_watch.h"
 #include "app/installed_files.h"
 #include "app/reformat_dialog.h"
 #include "cli/render_command.h"
@@ -270,6 +271,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 870.0);  // the left axis keeps its top
     QVERIFY(ActionNamed(form1, "SaveImage1")->isEnabled());
     QCOMPARE(form1.Commands().LastOpenDir(), dir.path().string());
+    // The file stays followed, and shows its points once it can be read.
+    kep::test::AppendToFile(dir.File("one.kep"), "2 333 = y\n");
+    form1.Watch().LookNow();
+    QVERIFY(LoadEnds(form1));
+    QCOMPARE(form1.Chart1().SeriesList()[0]->PointCount(), 2);
 
     AnswerMessageBox(text);
     form1.OpenFile(dir.File("missing.kep"));
