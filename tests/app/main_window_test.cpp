@@ -32,6 +32,7 @@
 #include "app/elided_label.h"
 #include "app/file_watch.h"
 #include "app/installed_files.h"
+#include "app/load_status.h"
 #include "app/reformat_dialog.h"
 #include "cli/render_command.h"
 #include "gif/color_reduction.h"
@@ -253,6 +254,18 @@ class MainWindowTest : public QObject {
     CancelFileDialog();
     ActionNamed(form1, "Open1")->trigger();
     QVERIFY(form1.Chart1().HasZoom());  // a cancel neither reloads nor undoes the zoom
+  }
+
+  // The status bar groups digits as the chart's labels do, whatever the
+  // process's locale says.
+  void TheStatusBarGroupsDigitsAsTheLabelsDo() {
+    kep::test::TempDir dir;
+    std::string text;
+    for (int n = 1; n <= 1234; ++n) text += std::to_string(n) + " 7\n";
+    MainWindow form1(kSamples, kep::chart::NumberFormat("'", ","));
+    form1.OpenFile(dir.Write("many.kep", text));
+    QVERIFY(LoadEnds(form1));
+    QVERIFY(form1.Status().Message().text().startsWith("1'234 points"));
   }
 
   void LoadErrorsAreShownAndLeaveWhatTheLoadDid() {
