@@ -27,8 +27,8 @@ std::string_view GenericName(GenericFamily generic) {
 
 // Characters that XML 1.0 does not allow in a document at all.
 bool IsXmlForbidden(char32_t code) {
-  return (code < 0x20 && code != 0x09 && code != 0x0A && code != 0x0D) || (code >= 0xD800 && code <= 0xDFFF) ||
-         code == 0xFFFE || code == 0xFFFF || code > 0x10FFFF;
+  return (code < 0x20 && code != 0x09 && code != 0x0A && code != 0x0D) ||
+         (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF || code > 0x10FFFF;
 }
 
 class SvgDevice final : public VectorDevice {
