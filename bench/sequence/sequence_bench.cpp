@@ -4,10 +4,14 @@
 //    the same reused buffer;
 //  - kepgraph-render of the file to a GIF, and its peak memory, against
 //    wc -l;
-//  - the viewer's open (load, then the first paint of the chart).
+//  - the viewer's open (load, then the first paint of the chart), and the
+//    bytes a point then takes: its X and Y values and the drawing index.
 // The files are made once in the temporary folder and removed at the end:
 // KEP_BENCH_LINES lines of short terms (default 10 million, about 440 MB) and
 // KEP_BENCH_LONG_MB megabytes of 100,000-digit terms (default 300).
+// KEP_BENCH_HUGE_LINES (unset by default: 10^8 lines take 4.4 GB of disk)
+// adds the render of a file of that many short-term lines beside wc -l, with
+// the render's peak memory.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -153,8 +157,46 @@ void BM_ViewerOpen_10M(benchmark::State& state) {
     host.PaintNow();
     kep::viewer::LoadSequence(BenchFiles().short_terms, program, {});
     program.Chart().RepaintNow();
+    const kep::chart::LineSeries& series = program.Series();
+    const std::size_t bytes =
+        series.XValues().MemoryBytes() + series.YValues().MemoryBytes() + series.DrawingIndexBytes();
+    state.counters["bytes_per_point"] = static_cast<double>(bytes) / series.PointCount();
   }
 }
+
+// The file of KEP_BENCH_HUGE_LINES lines, made on first use.
+struct HugeFile {
+  std::string path = MakeFile("kepgraph-bench-huge.kep", Setting("KEP_BENCH_HUGE_LINES", 0), 1, 40);
+  HugeFile() { CountNewlines(path); }
+  ~HugeFile() { std::remove(path.c_str()); }
+};
+
+const std::string& HugePath() {
+  static HugeFile file;
+  return file.path;
+}
+
+void BM_WcLines_Huge(benchmark::State& state) {
+  for (auto _ : state) Run({"wc", "-l", HugePath()});
+}
+void BM_Render_Huge(benchmark::State& state) {
+  const std::string gif = (std::filesystem::temp_directory_path() / "kepgraph-bench-huge.gif").string();
+  long peak = 0;
+  for (auto _ : state) peak = Run({KEP_RENDER_PATH, HugePath(), "-o", gif});
+  state.counters["peak_MiB"] = static_cast<double>(peak) / 1024;
+  std::remove(gif.c_str());
+}
+
+const bool kHugeRegistered = [] {
+  if (Setting("KEP_BENCH_HUGE_LINES", 0) == 0) return false;
+  benchmark::RegisterBenchmark("BM_WcLines_Huge", BM_WcLines_Huge)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("BM_Render_Huge", BM_Render_Huge)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  return true;
+}();
 
 void BM_NewlineCount_ShortTerms(benchmark::State& state) { NewlineCount(state, BenchFiles().short_terms); }
 void BM_ReadPoints_ShortTerms(benchmark::State& state) { ReadPoints(state, BenchFiles().short_terms); }

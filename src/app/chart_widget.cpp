@@ -101,8 +101,8 @@ void ChartWidget::paintEvent(QPaintEvent*) {
   mark_.Paint(painter);
 }
 
-void ChartWidget::SetMark(std::optional<QPoint> center) {
-  const QRect area = mark_.MoveTo(center);
+void ChartWidget::SetMark(std::optional<QPoint> center, std::optional<QColor> color) {
+  const QRect area = mark_.MoveTo(center, color);
   if (!area.isEmpty()) update(area);
 }
 
@@ -121,6 +121,9 @@ void ChartWidget::FitPixels() {
     pixels_.Resize(canvas.ToDevice(width()), canvas.ToDevice(height()));
     chart_.InvalidateChart();
   });
+  // The plot moves with the size: the mark and the readout wait for the
+  // pointer's next move, which finds them in the new layout.
+  if (on_hover) on_hover(std::nullopt);
 }
 
 void ChartWidget::mousePressEvent(QMouseEvent* event) {

@@ -42,11 +42,11 @@ class ChartWidget : public QWidget, public chart::ChartHost {
   std::function<void()> after_input;
   std::function<void(std::chrono::milliseconds time)> after_wheel;
   // Where the mouse rests over the widget after a move with no button held;
-  // nothing once it leaves, or while a button is held.
+  // nothing once it leaves, while a button is held, or after a resize.
   std::function<void(std::optional<QPoint> position)> on_hover;
 
   // Shows the point mark at center, or hides it.
-  void SetMark(std::optional<QPoint> center);
+  void SetMark(std::optional<QPoint> center, std::optional<QColor> color = std::nullopt);
   const PointMark& Mark() const { return mark_; }
 
   // While busy, the widget shows the busy cursor whatever the chart asks;

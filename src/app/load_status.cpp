@@ -1,7 +1,7 @@
 #include "app/load_status.h"
 
+#include <QFrame>
 #include <QLabel>
-#include <QLocale>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -11,8 +11,10 @@
 #include "app/chart_widget.h"
 #include "app/elided_label.h"
 #include "app/messages.h"
+#include "chart/chart.h"
 #include "sequence/file_path.h"
 #include "viewer/readout.h"
+#include "viewer/shown_text.h"
 #include "viewer/viewer_commands.h"
 
 namespace kep::app {
@@ -22,16 +24,27 @@ namespace {
 constexpr int kProgressSteps = 1000;
 constexpr int kRefreshesPerSecond = 10;
 
-QString Number(std::uint64_t value) { return QLocale().toString(static_cast<qulonglong>(value)); }
+// A file's name or an error about it, as a readout shows a file's text.
+QString Shown(std::string_view text) { return QString::fromStdString(viewer::ShownText(text)); }
 
 }  // namespace
 
-LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, ChartWidget& chart_view)
-    : QObject(&window), commands_(commands), chart_view_(chart_view) {
+LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, ChartWidget& chart_view,
+                       const chart::Chart& chart)
+    : QObject(&window), commands_(commands), chart_view_(chart_view), chart_(chart) {
   QStatusBar* bar = window.statusBar();
   bar->setObjectName("StatusBar1");
   message_ = new QLabel(bar);
   message_->setObjectName("LoadMessage1");
+  message_->setTextFormat(Qt::PlainText);
+  // A long name is cut rather than widening the window.
+  message_->setMinimumWidth(1);
+  message_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  separator_ = new QFrame(bar);
+  separator_->setObjectName("StatusSeparator1");
+  separator_->setFrameShape(QFrame::VLine);
+  separator_->setFrameShadow(QFrame::Sunken);
+  separator_->hide();
   readout_ = new ElidedLabel(bar);
   readout_->setObjectName("Readout1");
   readout_->hide();
@@ -42,6 +55,7 @@ LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, Ch
   cancel_ = new QPushButton(QString::fromUtf8(messages::kCancelLoad), bar);
   cancel_->setObjectName("CancelLoad1");
   bar->addWidget(message_);
+  bar->addWidget(separator_);
   bar->addWidget(readout_, 1);
   bar->addPermanentWidget(progress_);
   bar->addPermanentWidget(cancel_);
@@ -52,6 +66,10 @@ LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, Ch
   progress_timer_.setInterval(1000 / kRefreshesPerSecond);
   connect(&progress_timer_, &QTimer::timeout, this, [this] { Refresh(); });
   Refresh();
+}
+
+QString LoadStatus::Number(std::uint64_t value) const {
+  return QString::fromStdString(chart_.LabelNumberFormat().Count(static_cast<double>(value)));
 }
 
 void LoadStatus::Cancel() {
@@ -67,7 +85,10 @@ void LoadStatus::SetReadout(const QString& text) {
 
 // A readout takes the whole bar, except for the progress of a load.
 void LoadStatus::ShowMessageOrReadout() {
-  message_->setVisible(readout_->isHidden() || commands_.Loads().ReadingWholeFile());
+  const bool readout = !readout_->FullText().isEmpty();
+  const bool message = !readout || commands_.Loads().ReadingWholeFile();
+  message_->setVisible(message);
+  separator_->setVisible(message && readout);
 }
 
 void LoadStatus::Refresh() {
@@ -85,9 +106,8 @@ void LoadStatus::Refresh() {
                                                   : static_cast<double>(progress.bytes_read) /
                                                         static_cast<double>(progress.bytes_total);
     progress_->setValue(static_cast<int>(std::min(done, 1.0) * kProgressSteps));
-    message_->setText(
-        QString::fromUtf8(messages::kLoading)
-            .arg(QString::fromUtf8(sequence::FileNameOf(loads.LoadingPath())), Number(progress.lines)));
+    message_->setText(QString::fromUtf8(messages::kLoading)
+                          .arg(Shown(sequence::FileNameOf(loads.LoadingPath())), Number(progress.lines)));
     return;
   }
   progress_timer_.stop();
@@ -108,7 +128,7 @@ void LoadStatus::Refresh() {
         text += QString::fromUtf8(messages::kNoteSeparator) + QString::fromStdString(*all_zero);
       }
       if (!loads.FollowError().empty()) {
-        text += QString::fromUtf8(messages::kFollowFailed).arg(QString::fromStdString(loads.FollowError()));
+        text += QString::fromUtf8(messages::kFollowFailed).arg(Shown(loads.FollowError()));
       }
       break;
     }

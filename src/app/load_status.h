@@ -5,11 +5,16 @@
 
 #include "app/elided_label.h"
 
+class QFrame;
 class QLabel;
 class QMainWindow;
 class QProgressBar;
 class QPushButton;
 class QShortcut;
+
+namespace kep::chart {
+class Chart;
+}
 
 namespace kep::viewer {
 class ViewerCommands;
@@ -25,12 +30,16 @@ class ChartWidget;
 // at rest it shows the chart's points, their largest digit count and
 // whether the file is followed, and says so when every point has digit
 // count 0. In place of that text it can show a readout of what lies under
-// the mouse, cut to fit; the progress of a load stays beside it.
+// the mouse, cut to fit; the progress of a load stays beside it, parted from
+// it by a line. Counts are grouped as the chart's labels group digits, and
+// file names and errors show as a readout shows a file's text, so that the
+// bar stays one line high and no text in it widens the window.
 class LoadStatus : public QObject {
   Q_OBJECT
 
  public:
-  LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, ChartWidget& chart_view);
+  LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, ChartWidget& chart_view,
+             const chart::Chart& chart);
 
   // Shows the loads' state as it is now.
   void Refresh();
@@ -39,16 +48,21 @@ class LoadStatus : public QObject {
 
   QLabel& Message() { return *message_; }
   ElidedLabel& Readout() { return *readout_; }
+  // The line between the progress of a load and a readout.
+  QFrame& Separator() { return *separator_; }
   QProgressBar& Progress() { return *progress_; }
   QPushButton& CancelButton() { return *cancel_; }
 
  private:
   void Cancel();
   void ShowMessageOrReadout();
+  QString Number(std::uint64_t value) const;
 
   viewer::ViewerCommands& commands_;
   ChartWidget& chart_view_;
+  const chart::Chart& chart_;
   QLabel* message_;
+  QFrame* separator_;
   ElidedLabel* readout_;
   QProgressBar* progress_;
   QPushButton* cancel_;

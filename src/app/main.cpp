@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription("KEP Graph: see how the terms of an integer sequence grow.");
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
-  parser.addPositionalArgument("FILE", "A sequence file to open at start.", "[FILE]");
+  parser.addPositionalArgument("FILE", "Sequence files to show at start, at most 16, on one chart.",
+                               "[FILE...]");
   {
     // --help and --version answer before the display is opened, so that
     // they work without one.
@@ -44,8 +45,14 @@ int main(int argc, char** argv) {
   // labels' separators are read from the user's locale once, here.
   kep::app::MainWindow form1(SamplesFolder(), kep::chart::NumberFormat::FromLocale(""));
   form1.show();
-  if (!parser.positionalArguments().isEmpty()) {
-    form1.OpenFile(kep::app::LocalPath(QFileInfo(parser.positionalArguments().first()).absoluteFilePath()));
+  const QStringList files = parser.positionalArguments();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const std::string path = kep::app::LocalPath(QFileInfo(files[i]).absoluteFilePath());
+    if (i == 0) {
+      form1.OpenFile(path);
+    } else {
+      form1.AddFile(path);
+    }
   }
   return QApplication::exec();
 }

@@ -18,6 +18,7 @@
 #include "app/about_box.h"
 #include "app/bitmap_image.h"
 #include "app/chart_widget.h"
+#include "app/elided_label.h"
 #include "app/file_watch.h"
 #include "app/load_status.h"
 #include "app/local_path.h"
@@ -28,6 +29,7 @@
 #include "app/reformat_dialog.h"
 #include "app/window_placement.h"
 #include "common/error.h"
+#include "viewer/growth_text.h"
 #include "viewer/sequence_loader.h"
 
 namespace kep::app {
@@ -104,6 +106,19 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
   readout1_ = new ReadoutStatus(
       *chart_widget_, *load_status_, [this](int x, int y) { return commands_->ReadoutAt(x, y); }, this);
   chart_widget_->on_hover = [this](std::optional<QPoint> position) { readout1_->MouseAt(position); };
+  growth_label_ = new ElidedLabel(this);
+  growth_label_->setObjectName("GrowthLabel");
+  growth_label_->hide();
+  // Cut to the room the status bar has; the tooltip lists every sequence.
+  statusBar()->addPermanentWidget(growth_label_, 1);
+  // The growth follows every paint: zooms, pans, scrolls and followed
+  // appends all end in one. It is read after the paint, from its layout.
+  Chart1().OnAfterDraw = [this](chart::Chart&) {
+    if (growth_update_pending_) return;
+    growth_update_pending_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { UpdateGrowth(); }, Qt::QueuedConnection);
+  };
 
   // The window opens centred, sized so that the chart has its design size
   // unless an earlier run left another size.
@@ -125,6 +140,10 @@ void MainWindow::BuildFileMenu() {
                                     [this] { Open1Click(); });
   open1->setObjectName("Open1");
   open1->setStatusTip("Open a sequence file");
+  QAction* add1 = file1->addAction("Add sequence . . .", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), this,
+                                   [this] { RunCommand([this] { commands_->AddSequence(); }); });
+  add1->setObjectName("AddSequence1");
+  add1->setStatusTip("Show one more sequence file on the same chart");
   open_recent1_ = file1->addMenu("Open recent");
   open_recent1_->setObjectName("OpenRecent1");
   open_recent1_->menuAction()->setStatusTip("Open a sequence file opened before");
@@ -197,6 +216,19 @@ void MainWindow::BuildViewMenu() {
   follow_file_changes1_->setChecked(true);
   follow_file_changes1_->setStatusTip("Show what is appended to the file while it is written");
   view1->addSeparator();
+  sequences1_ = view1->addMenu("Sequences");
+  sequences1_->setObjectName("Sequences1");
+  sequences1_->menuAction()->setStatusTip("Show, hide or remove the sequences on the chart");
+  connect(sequences1_, &QMenu::aboutToShow, this, [this] { ListSequences(); });
+  growth1_ = view1->addAction("Growth");
+  growth1_->setObjectName("Growth1");
+  growth1_->setCheckable(true);
+  growth1_->setStatusTip("Show how fast each sequence grows over the points in view");
+  connect(growth1_, &QAction::triggered, this, [this](bool on) {
+    growth_chosen_ = on;
+    UpdateGrowth();
+  });
+  view1->addSeparator();
   QMenu* term_column1 = view1->addMenu("Term column");
   term_column1->setObjectName("TermColumn1");
   term_column1->menuAction()->setStatusTip("Choose the word of each line that holds the term");
@@ -225,6 +257,51 @@ void MainWindow::BuildViewMenu() {
     item->setChecked(choice.column == sequence::TermColumn::kAutomatic);
     columns->addAction(item);
   }
+}
+
+void MainWindow::ListSequences() {
+  sequences1_->clear();
+  const std::vector<viewer::ViewerCommands::Sequence> sequences = commands_->Sequences();
+  for (std::size_t i = 0; i < sequences.size(); ++i) {
+    QString name = QFile::decodeName(QByteArray::fromStdString(sequences[i].path));
+    name.replace('&', "&&");
+    QAction* shown = sequences1_->addAction(name, this, [this, i](bool on) {
+      RunCommand([this, i, on] { commands_->SetSequenceShown(static_cast<int>(i), on); });
+    });
+    shown->setCheckable(true);
+    shown->setChecked(sequences[i].series->Active());
+    shown->setEnabled(!sequences[i].loading);
+  }
+  if (sequences.size() < 2) return;
+  sequences1_->addSeparator();
+  QMenu* remove1 = sequences1_->addMenu("Remove");
+  remove1->setObjectName("Remove1");
+  // The first file stays: File, "Open sequence . . ." replaces it.
+  for (std::size_t i = 1; i < sequences.size(); ++i) {
+    QString name = QFile::decodeName(QByteArray::fromStdString(sequences[i].path));
+    name.replace('&', "&&");
+    remove1->addAction(
+        name, this, [this, i] { RunCommand([this, i] { commands_->RemoveSequence(static_cast<int>(i)); }); });
+  }
+}
+
+void MainWindow::UpdateGrowth() {
+  growth_update_pending_ = false;
+  const std::vector<viewer::ViewerCommands::Sequence> sequences = commands_->Sequences();
+  const bool on = growth_chosen_.value_or(sequences.size() >= 2);
+  growth1_->setChecked(on);
+  QStringList parts;
+  if (on) {
+    for (const viewer::ViewerCommands::Sequence& sequence : sequences) {
+      if (!sequence.series->Active() || sequence.loading) continue;
+      const std::string text =
+          viewer::GrowthText(viewer::VisibleGrowth(*sequence.series), Chart1().LabelNumberFormat());
+      parts.push_back(QString::fromStdString(sequence.series->Title() + ": " + text));
+    }
+  }
+  growth_label_->SetFullText(parts.join("   "));
+  growth_label_->setToolTip(parts.join("\n"));
+  growth_label_->setVisible(on && !parts.isEmpty());
 }
 
 void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {
@@ -324,6 +401,10 @@ void MainWindow::OpenFile(const std::string& path) {
   RunCommand([&] { commands_->OpenFile(path); });
 }
 
+void MainWindow::AddFile(const std::string& path) {
+  RunCommand([&] { commands_->AddFile(path); });
+}
+
 void MainWindow::Open1Click() {
   RunCommand([this] { commands_->OpenSequence(); });
 }
@@ -335,11 +416,17 @@ void MainWindow::CreateLoadParts() {
     QMetaObject::invokeMethod(
         this, [this] { LoadEnded(); }, Qt::QueuedConnection);
   };
-  load_status_ = new LoadStatus(*this, *commands_, *chart_widget_);
+  load_status_ = new LoadStatus(*this, *commands_, *chart_widget_, program_chart_.Chart());
   file_watch_ = new FileWatch(
-      loads, [this] { load_status_->Refresh(); }, this);
+      loads,
+      [this] {
+        // The added files are looked at with the first.
+        commands_->CheckAddedFiles();
+        load_status_->Refresh();
+      },
+      this);
   connect(follow_file_changes1_, &QAction::toggled, this, [this](bool on) {
-    commands_->Loads().SetFollowing(on);
+    commands_->SetFollowing(on);
     file_watch_->Rewatch();
     load_status_->Refresh();
     SaveSettings();
@@ -376,6 +463,13 @@ void MainWindow::dropEvent(QDropEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
   if (urls.isEmpty() || !urls.first().isLocalFile()) return;
   event->acceptProposedAction();
+  // With Ctrl held the files join the chart; otherwise the first replaces it.
+  if (event->modifiers() & Qt::ControlModifier) {
+    for (const QUrl& url : urls) {
+      if (url.isLocalFile()) AddFile(LocalPath(url.toLocalFile()));
+    }
+    return;
+  }
   OpenFile(LocalPath(urls.first().toLocalFile()));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace kep::app {
 
 class AboutBox;
 class ChartWidget;
+class ElidedLabel;
 class FileWatch;
 class LoadStatus;
 class QtClipboard;
@@ -39,6 +41,8 @@ class MainWindow : public QMainWindow {
 
   // Starts opening a file as if it had been chosen in the open dialog.
   void OpenFile(const std::string& path);
+  // Starts adding a file beside the ones shown, as "Add sequence . . ." does.
+  void AddFile(const std::string& path);
 
   viewer::ViewerCommands& Commands() { return *commands_; }
   chart::Chart& Chart1() { return program_chart_.Chart(); }
@@ -49,6 +53,10 @@ class MainWindow : public QMainWindow {
   LoadStatus& Status() { return *load_status_; }
   FileWatch& Watch() { return *file_watch_; }
   QAction& FollowAction() { return *follow_file_changes1_; }
+  QMenu& SequencesMenu() { return *sequences1_; }
+  QAction& GrowthAction() { return *growth1_; }
+  // The growth readout in the status bar (hidden while Growth is off).
+  ElidedLabel& GrowthLabel() { return *growth_label_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -58,6 +66,11 @@ class MainWindow : public QMainWindow {
  private:
   void BuildFileMenu();
   void BuildViewMenu();
+  // Fills View, "Sequences" with the sequences shown.
+  void ListSequences();
+  // Shows the growth of each sequence shown over the points in view, while
+  // View, "Growth" is on (by default with two or more sequences).
+  void UpdateGrowth();
   void BuildImageScaleMenu(QMenu& file1);
   void ShowRecentFiles(const std::vector<std::string>& files);
   // Enables the commands that depend on the file and on the view history.
@@ -92,6 +105,11 @@ class MainWindow : public QMainWindow {
   QMenu* image_scale_items_ = nullptr;
   LoadStatus* load_status_ = nullptr;
   FileWatch* file_watch_ = nullptr;
+  QMenu* sequences1_ = nullptr;
+  QAction* growth1_ = nullptr;
+  std::optional<bool> growth_chosen_;  // Growth as the user set it; unset: by the sequence count
+  ElidedLabel* growth_label_ = nullptr;
+  bool growth_update_pending_ = false;
 };
 
 }  // namespace kep::app

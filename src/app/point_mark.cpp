@@ -10,8 +10,9 @@ QRect PointMark::AreaAround(const std::optional<QPoint>& center) {
   return {center->x() - kReach, center->y() - kReach, 2 * kReach + 1, 2 * kReach + 1};
 }
 
-QRect PointMark::MoveTo(std::optional<QPoint> center) {
-  if (center == center_) return {};
+QRect PointMark::MoveTo(std::optional<QPoint> center, std::optional<QColor> color) {
+  if (center == center_ && color == color_) return {};
+  color_ = color;
   const QRect area = AreaAround(center_).united(AreaAround(center));
   center_ = center;
   return area;
@@ -22,10 +23,10 @@ void PointMark::Paint(QPainter& painter) const {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setBrush(Qt::NoBrush);
-  // A white halo keeps the red ring visible on the blue line and on the grid.
+  // A white halo keeps the ring visible on the lines and on the grid.
   painter.setPen(QPen(Qt::white, 4));
   painter.drawEllipse(*center_, kRadius, kRadius);
-  painter.setPen(QPen(QColor(200, 0, 0), 2));
+  painter.setPen(QPen(color_.value_or(QColor(200, 0, 0)), 2));
   painter.drawEllipse(*center_, kRadius, kRadius);
   painter.restore();
 }

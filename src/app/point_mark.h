@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPoint>
 #include <QRect>
 #include <optional>
@@ -19,13 +20,15 @@ class PointMark {
 
   const std::optional<QPoint>& Center() const { return center_; }
   // Moves the mark (nothing hides it) and returns the widget area to repaint.
-  QRect MoveTo(std::optional<QPoint> center);
+  // The ring is red, or color when given (the colour of the series marked).
+  QRect MoveTo(std::optional<QPoint> center, std::optional<QColor> color = std::nullopt);
   void Paint(QPainter& painter) const;
 
  private:
   static QRect AreaAround(const std::optional<QPoint>& center);
 
   std::optional<QPoint> center_;
+  std::optional<QColor> color_;
 };
 
 }  // namespace kep::app

@@ -16,8 +16,13 @@ void ReadoutStatus::MouseAt(std::optional<QPoint> position) {
 void ReadoutStatus::Refresh() {
   std::optional<viewer::ReadoutPoint> point;
   if (mouse_) point = lookup_(mouse_->x(), mouse_->y());
-  chart_.SetMark(point && point->mark_inside ? std::optional(QPoint(point->mark.x, point->mark.y))
-                                             : std::nullopt);
+  std::optional<QColor> color;
+  if (point && point->series_color) {
+    color = QColor(point->series_color->Red(), point->series_color->Green(), point->series_color->Blue());
+  }
+  chart_.SetMark(
+      point && point->mark_inside ? std::optional(QPoint(point->mark.x, point->mark.y)) : std::nullopt,
+      color);
   status_.SetReadout(point ? QString::fromStdString(point->text) : QString());
 }
 

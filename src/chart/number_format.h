@@ -34,6 +34,9 @@ class NumberFormat {
   // even; a value that rounds to zero shows no sign. An empty pattern gives
   // up to 15 significant digits.
   std::string Format(double value, std::string_view pattern) const;
+  // A count with its digits grouped as the axis labels group them:
+  // 40283261 gives "40,283,261".
+  std::string Count(double count) const { return Format(count, "#,##0"); }
 
  private:
   std::string thousands_separator_ = ",";

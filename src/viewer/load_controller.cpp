@@ -12,10 +12,6 @@ namespace kep::viewer {
 
 namespace {
 
-// How many bytes before the end of what was read an append compares: one
-// page, read from the page cache.
-constexpr std::size_t kTailBytes = 4096;
-
 std::string MessageOf(const std::exception_ptr& failure) {
   try {
     std::rethrow_exception(failure);
@@ -37,7 +33,11 @@ void AppendedPoints::Take(const sequence::PointBatch& batch) {
   points.insert(points.end(), batch.points.begin(), batch.points.end());
 }
 
-LoadController::LoadController(ProgramChart& chart, ViewHistory& views) : chart_(chart), views_(views) {}
+LoadController::LoadController(ProgramChart& chart, ViewHistory& views, chart::LineSeries* series)
+    : chart_(chart),
+      views_(views),
+      series_(series != nullptr ? *series : chart.Series()),
+      beside_(series != nullptr) {}
 
 LoadController::~LoadController() { Cancel(); }
 
@@ -79,7 +79,7 @@ void LoadController::StartRead(bool reload, const std::string& path) {
         stamp.device = file.Device();
         stamp.inode = file.Inode();
         read.stamp = stamp;
-        read.tail = file.BytesBefore(read.loaded->reader->BytesConsumed(), kTailBytes);
+        read.pages = PageSample::Of(file, read.loaded->reader->BytesConsumed());
         return read;
       },
       on_worker_event);
@@ -90,20 +90,21 @@ void LoadController::StartAppend() {
   // The job takes the file and its reader, and hands them back when it ends.
   append_job_ = std::make_unique<LoadJob<AppendRead>>(
       [file = std::move(followed_file_), reader = std::move(followed_reader_),
-       tail = std::move(followed_tail_)](LoadContext& context) mutable {
+       pages = std::move(followed_pages_)](LoadContext& context) mutable {
         try {
           AppendRead read;
           // Read up to the size seen now; what comes later is the next append.
           const FileStamp stamp = StampOf(file->Descriptor());
-          // A file truncated and written anew past its old size looks grown;
-          // the bytes before the old end tell it from one that was appended to.
-          read.rewritten = file->BytesBefore(reader->BytesConsumed(), tail.size()) != tail;
+          // A file truncated and written anew past its old size, or rewritten
+          // in place while it grew, looks grown; the pages read before tell
+          // it from one that was appended to.
+          read.rewritten = !pages.Matches(*file);
           if (!read.rewritten) {
             file->ReadInto(
                 *reader, [&read](const sequence::PointBatch& batch) { read.appended.Take(batch); },
                 stamp.size, context.StopToken());
             read.stamp = stamp;
-            read.tail = file->BytesBefore(reader->BytesConsumed(), kTailBytes);
+            read.pages = PageSample::Of(*file, reader->BytesConsumed());
           }
           read.file = std::move(file);
           read.reader = std::move(reader);
@@ -162,9 +163,12 @@ LoadEnd LoadController::Poll() {
 }
 
 LoadEnd LoadController::FollowFailed(const std::exception_ptr& failure) {
-  // The file is looked at again once it changes again.
+  // The file is looked at again once it changes again, and read in full
+  // then. Its lines are no longer those of the chart's points, so the open
+  // file is let go: the readout shows the points without text.
   followed_stamp_ = seen_stamp_;
   follow_error_ = MessageOf(failure);
+  LetGoOfFile();
   return LoadEnd::kFollowed;
 }
 
@@ -173,7 +177,7 @@ void LoadController::Keep(LoadedSequence& loaded, WholeRead& read) {
   followed_stamp_ = read.stamp;
   followed_file_ = std::move(loaded.file);
   followed_reader_ = std::move(loaded.reader);
-  followed_tail_ = std::move(read.tail);
+  followed_pages_ = std::move(read.pages);
   summary_ = loaded.summary;
   follow_error_.clear();
 }
@@ -181,7 +185,11 @@ void LoadController::Keep(LoadedSequence& loaded, WholeRead& read) {
 LoadEnd LoadController::FinishOpen(WholeRead& read) {
   LoadedSequence& loaded = *read.loaded;
   try {
-    PutInPlace(loaded, chart_, open_hooks_);
+    if (beside_) {
+      PutAlongside(loaded, chart_, series_);
+    } else {
+      PutInPlace(loaded, chart_, open_hooks_);
+    }
   } catch (...) {
     // A text too short to choose the number column fails after the chart was
     // cleared for the file, which is then followed: its points show once
@@ -199,10 +207,10 @@ LoadEnd LoadController::FinishReload(WholeRead& read) {
   // No point leaves the reader before the number column is chosen, so the
   // chart shows none then, as an open of the file would.
   if (loaded.column_error) {
-    chart_.Series().ClearPoints();
+    series_.ClearPoints();
     follow_error_ = MessageOf(loaded.column_error);
   } else {
-    chart_.Series().SwapPoints(*loaded.points);
+    series_.SwapPoints(*loaded.points);
   }
   PointsChanged();
   return LoadEnd::kFollowed;
@@ -216,11 +224,11 @@ LoadEnd LoadController::FinishAppend(AppendRead read) {
     followed_stamp_.modified_ns = -1;
     return LoadEnd::kFollowed;
   }
-  ApplyBatch(chart_.Series(), read.appended.AsBatch());
+  ApplyBatch(series_, read.appended.AsBatch());
   followed_file_ = std::move(read.file);
   followed_reader_ = std::move(read.reader);
   followed_stamp_ = read.stamp;
-  followed_tail_ = std::move(read.tail);
+  followed_pages_ = std::move(read.pages);
   summary_ = SummaryOf(*followed_reader_);
   follow_error_.clear();
   PointsChanged();

@@ -13,6 +13,7 @@
 #include "sequence/sequence_reader.h"
 #include "viewer/file_stamp.h"
 #include "viewer/load_job.h"
+#include "viewer/page_sample.h"
 #include "viewer/program_chart.h"
 #include "viewer/readout.h"
 #include "viewer/sequence_loader.h"
@@ -57,12 +58,16 @@ struct AppendedPoints {
 // grows, only the bytes after the reader's end are read, by the same reader,
 // and the points it hands out are applied to the chart's series, so an
 // append costs in proportion to the bytes appended. A file that shrank, was
-// replaced by another, changed without growing or came back after it
-// vanished is read again in full.
+// replaced by another, changed without growing, came back after it vanished,
+// or grew with a sampled page of what was read changed (PageSample) is read
+// again in full.
 class LoadController {
  public:
-  // views learns of points that change without an open.
-  LoadController(ProgramChart& chart, ViewHistory& views);
+  // views learns of points that change without an open. The controller
+  // loads into the chart's first series, or into series (one that
+  // ProgramChart::AddSeries made), which an open then puts beside the
+  // others instead of in their place.
+  LoadController(ProgramChart& chart, ViewHistory& views, chart::LineSeries* series = nullptr);
   // Cancels a running load and waits for its worker.
   ~LoadController();
   LoadController(const LoadController&) = delete;
@@ -120,7 +125,7 @@ class LoadController {
   struct WholeRead {
     std::unique_ptr<LoadedSequence> loaded;
     FileStamp stamp;   // the file as the read found it
-    std::string tail;  // the last bytes the reader took, as they were read
+    PageSample pages;  // the bytes the reader took, as they were read
   };
   // What reading the bytes appended to the followed file hands back: the
   // file and the reader that the job took, gone on from their end, and the
@@ -130,8 +135,8 @@ class LoadController {
     std::unique_ptr<sequence::SequenceReader> reader;
     AppendedPoints appended;
     FileStamp stamp;         // the file as the read found it
-    std::string tail;        // the last bytes the reader took, as they were read
-    bool rewritten = false;  // the bytes before the reader's end had changed: nothing was read
+    PageSample pages;        // the bytes the reader took, as they were read
+    bool rewritten = false;  // the bytes the reader took had changed: nothing was read
   };
 
   void StartRead(bool reload, const std::string& path);
@@ -150,6 +155,8 @@ class LoadController {
 
   ProgramChart& chart_;
   ViewHistory& views_;
+  chart::LineSeries& series_;
+  bool beside_ = false;  // series_ is an added series
   // The running load, at most one of the two. The worker touches only what
   // its job owns; while an append runs, the job holds the followed file and
   // its reader, and followed_file_ and followed_reader_ are empty.
@@ -165,7 +172,7 @@ class LoadController {
   FileStamp followed_stamp_;  // the file as the chart shows it
   std::unique_ptr<sequence::SequenceFile> followed_file_;
   std::unique_ptr<sequence::SequenceReader> followed_reader_;
-  std::string followed_tail_;  // the last bytes followed_reader_ took, as they were read
+  PageSample followed_pages_;  // the bytes followed_reader_ took, as they were read
   std::string follow_error_;
   PointSummary summary_;
 };

@@ -22,6 +22,8 @@ inline constexpr std::string_view kGrowth = "%s digits/line (\u00d7%s per term)"
 inline constexpr std::string_view kGrowthHuge = "%s digits/line (\u00d710^%s per term)";
 inline constexpr std::string_view kGrowthTooFewPoints = "fewer than 2 points in view";
 inline constexpr std::string_view kTooManySequences = "At most 16 sequences can be shown at once.";
+inline constexpr std::string_view kAlreadyShown = "The file \"%s\" is already shown.";
+inline constexpr std::string_view kAddDialogTitle = "Add sequence";
 
 inline constexpr std::string_view kReadoutLine = "Line %s";
 inline constexpr std::string_view kReadoutFileChanged = "(the file has changed since it was read)";

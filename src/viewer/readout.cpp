@@ -4,6 +4,7 @@
 
 #include "common/format.h"
 #include "viewer/messages.h"
+#include "viewer/shown_text.h"
 
 namespace kep::viewer {
 
@@ -12,52 +13,8 @@ namespace {
 constexpr std::string_view kEllipsis = "\u2026";
 constexpr std::string_view kSeparator = " \u00b7 ";
 
-// The length of the valid UTF-8 character at the start of text, or 0.
-std::size_t Utf8Length(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  const std::size_t length = lead >= 0xF0 && lead <= 0xF4  ? 4
-                             : lead >= 0xE0                ? 3
-                             : lead >= 0xC2 && lead < 0xE0 ? 2
-                                                           : 0;
-  if (length == 0 || text.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-  }
-  // No overlong forms, surrogates or values past U+10FFFF.
-  if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) >= 0xA0) ||
-      (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) >= 0x90)) {
-    return 0;
-  }
-  return length;
-}
-
-// Appends a file's bytes as text: control characters become spaces, UTF-8
-// stays, and any other byte is taken as a Latin-1 character.
-void AppendShown(std::string& out, std::string_view bytes) {
-  for (std::size_t i = 0; i < bytes.size();) {
-    const auto byte = static_cast<unsigned char>(bytes[i]);
-    if (byte < 0x20 || byte == 0x7F) {
-      out += ' ';
-      ++i;
-    } else if (byte < 0x80) {
-      out += static_cast<char>(byte);
-      ++i;
-    } else if (const std::size_t length = Utf8Length(bytes.substr(i)); length > 0) {
-      out.append(bytes.substr(i, length));
-      i += length;
-    } else {
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-      ++i;
-    }
-  }
-}
-
-std::string Count(double value, const chart::NumberFormat& numbers) { return numbers.Format(value, "#,##0"); }
-
 std::string Digits(double count, const chart::NumberFormat& numbers) {
-  return Count(count, numbers) + (count == 1 ? " digit" : " digits");
+  return numbers.Count(count) + (count == 1 ? " digit" : " digits");
 }
 
 // Reads the line of point (x, y) into excerpt and says how that went.
@@ -80,7 +37,7 @@ LineTextState ReadLine(const std::optional<ReadoutSource>& source, double x, dou
 
 std::string ReadoutText(double x, double y, const std::optional<sequence::LineExcerpt>& excerpt,
                         LineTextState state, const chart::NumberFormat& numbers) {
-  std::string text = FormatMessage(messages::kReadoutLine, Count(x, numbers));
+  std::string text = FormatMessage(messages::kReadoutLine, numbers.Count(x));
   text += kSeparator;
   text += Digits(y, numbers);
   text += kSeparator;
@@ -89,15 +46,15 @@ std::string ReadoutText(double x, double y, const std::optional<sequence::LineEx
         state == LineTextState::kFileChanged ? messages::kReadoutFileChanged : messages::kReadoutUnreadable;
     return text;
   }
-  AppendShown(text, excerpt->before);
+  AppendShownText(text, excerpt->before);
   if (excerpt->before_cut) text += kEllipsis;
-  AppendShown(text, excerpt->term_head);
+  AppendShownText(text, excerpt->term_head);
   if (!excerpt->term_tail.empty()) {
     text += kEllipsis;
-    AppendShown(text, excerpt->term_tail);
+    AppendShownText(text, excerpt->term_tail);
     text += " (" + Digits(static_cast<double>(excerpt->term_length), numbers) + ")";
   }
-  AppendShown(text, excerpt->after);
+  AppendShownText(text, excerpt->after);
   if (excerpt->after_cut) text += kEllipsis;
   return text;
 }
@@ -123,23 +80,57 @@ int NearestPoint(const chart::ChartSeries& series, double x) {
 std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
                                           const std::optional<ReadoutSource>& source, int pixel_x,
                                           int pixel_y) {
+  return LookUpReadout(program, std::span(&source, 1), pixel_x, pixel_y);
+}
+
+std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
+                                          std::span<const std::optional<ReadoutSource>> sources, int pixel_x,
+                                          int pixel_y) {
   const chart::Chart& chart = program.Chart();
   const raster::IntRect& plot = chart.PlotRect();
   if (pixel_x < plot.Left || pixel_x >= plot.Right || pixel_y < plot.Top || pixel_y >= plot.Bottom)
     return std::nullopt;
-  const chart::LineSeries& series = program.Series();
-  const int index = NearestPoint(series, chart.BottomAxis().PixelToValue(pixel_x));
-  if (index < 0) return std::nullopt;
+  const double value_x = chart.BottomAxis().PixelToValue(pixel_x);
+  const bool several = program.SeriesCount() > 1;
+  int best_series = -1;
+  int best_index = -1;
+  std::int64_t best_distance = 0;
+  raster::IntPoint best_mark;
+  for (int k = 0; k < program.SeriesCount(); ++k) {
+    const chart::LineSeries& series = program.SeriesAt(k);
+    if (several && !series.Active()) continue;
+    const int index = NearestPoint(series, value_x);
+    if (index < 0) continue;
+    const raster::IntPoint mark{chart.BottomAxis().XValueToPixel(series.XValueAt(index)),
+                                chart.LeftAxis().YValueToPixel(series.YValueAt(index))};
+    const std::int64_t dx = std::int64_t{mark.x} - pixel_x;
+    const std::int64_t dy = std::int64_t{mark.y} - pixel_y;
+    const std::int64_t distance = dx * dx + dy * dy;
+    if (best_series < 0 || distance < best_distance) {
+      best_series = k;
+      best_index = index;
+      best_distance = distance;
+      best_mark = mark;
+    }
+  }
+  if (best_series < 0) return std::nullopt;
+  const chart::LineSeries& series = program.SeriesAt(best_series);
   ReadoutPoint point;
-  point.x = series.XValueAt(index);
-  point.y = series.YValueAt(index);
-  point.mark = {chart.BottomAxis().XValueToPixel(point.x), chart.LeftAxis().YValueToPixel(point.y)};
+  point.x = series.XValueAt(best_index);
+  point.y = series.YValueAt(best_index);
+  point.mark = best_mark;
   // The axes put their ends on the rectangle's right and bottom edges.
   point.mark_inside = point.mark.x >= plot.Left && point.mark.x <= plot.Right && point.mark.y >= plot.Top &&
                       point.mark.y <= plot.Bottom;
   std::optional<sequence::LineExcerpt> excerpt;
-  const LineTextState state = ReadLine(source, point.x, point.y, excerpt);
+  const auto k = static_cast<std::size_t>(best_series);
+  const LineTextState state =
+      ReadLine(k < sources.size() ? sources[k] : std::nullopt, point.x, point.y, excerpt);
   point.text = ReadoutText(point.x, point.y, excerpt, state, chart.LabelNumberFormat());
+  if (several) {
+    point.text = series.Title() + std::string(kSeparator) + point.text;
+    point.series_color = series.SeriesColor();
+  }
   return point;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "chart/number_format.h"
@@ -31,7 +32,9 @@ struct ReadoutPoint {
   double y = 0;
   raster::IntPoint mark;     // the point's pixel in the chart's window
   bool mark_inside = false;  // the mark lies in the plot rectangle or on its right or bottom edge
-  std::string text;          // UTF-8, for the status bar
+  // With several sequences shown: the line colour of the point's series.
+  std::optional<raster::Color> series_color;
+  std::string text;  // UTF-8, for the status bar
 };
 
 // How much of a line's text a readout could show.
@@ -41,8 +44,8 @@ enum class LineTextState {
   kUnreadable,   // reading it failed, or the line is not where it was
 };
 
-// "Line 1,234 · 6 digits · " then the line's text, its control characters as
-// spaces and a term longer than LineExcerpt::kWholeTerm characters as its
+// "Line 1,234 · 6 digits · " then the line's text as ShownText shows it (on
+// one line, in the order of its bytes) and a term longer than LineExcerpt::kWholeTerm characters as its
 // first and last ten with the digit count between them:
 // "1234567890…0987654321 (5,012 digits)". Numbers take numbers' separators.
 std::string ReadoutText(double x, double y, const std::optional<sequence::LineExcerpt>& excerpt,
@@ -61,6 +64,13 @@ int NearestPoint(const chart::ChartSeries& series, double x);
 // labels.
 std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
                                           const std::optional<ReadoutSource>& source, int pixel_x,
+                                          int pixel_y);
+// The same over several sequences, sources[k] being that of the chart's
+// series k: the point is the one nearest in X of the active series whose
+// point is nearest to (x, y) in pixels, and with two or more series its
+// text begins with the series' title (the file's name) and " · ".
+std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
+                                          std::span<const std::optional<ReadoutSource>> sources, int pixel_x,
                                           int pixel_y);
 
 // The status bar's note when every point of a file has digit count 0: it

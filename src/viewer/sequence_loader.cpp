@@ -4,6 +4,7 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <new>
 #include <utility>
 #include <vector>
@@ -95,7 +96,9 @@ LoadResult PutInPlace(LoadedSequence& loaded, ProgramChart& target, const LoadHo
   series.SwapPoints(*loaded.points);
   series.SetTitle(loaded.name);
   chart.LeftAxis().SetAutomatic(false);
-  chart.LeftAxis().SetMaximum(LeftAxisTop(static_cast<double>(result.points.largest_digit_count)));
+  // Sequences shown beside this one stay inside the chart too.
+  chart.LeftAxis().SetMaximum(std::max(LeftAxisTop(static_cast<double>(result.points.largest_digit_count)),
+                                       target.FreshLeftAxisTop()));
   return result;
 }
 
@@ -107,6 +110,7 @@ LoadResult PutAlongside(LoadedSequence& loaded, ProgramChart& target, chart::Lin
     throw Error(std::string(messages::kOutOfMemory));
   }
   series.SwapPoints(*loaded.points);
+  series.SetActive(true);
   chart::Chart& chart = target.Chart();
   chart.UndoZoom();
   chart.LeftAxis().SetAutomatic(false);

@@ -90,7 +90,7 @@ LoadResult PutInPlace(LoadedSequence& loaded, ProgramChart& target, const LoadHo
 
 // Puts a complete load in place beside the sequences the chart shows, in
 // series (one ProgramChart::AddSeries made): the series is named after the
-// file and takes the points, any zoom is undone and the left axis' top is
+// file, takes the points and is shown, any zoom is undone and the left axis' top is
 // set to show every sequence. Raises the column error before anything
 // changes. The chart is not repainted.
 LoadResult PutAlongside(LoadedSequence& loaded, ProgramChart& target, chart::LineSeries& series);

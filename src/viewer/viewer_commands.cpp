@@ -1,6 +1,7 @@
 #include "viewer/viewer_commands.h"
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -58,6 +59,12 @@ void ViewerCommands::OpenSequence() {
 }
 
 void ViewerCommands::OpenFile(const std::string& path) {
+  // An open shows that file alone.
+  RemoveAllAdded();
+  StartOpen(path);
+}
+
+void ViewerCommands::StartOpen(const std::string& path) {
   loads_.Cancel();
   opening_ = path;
   if (sequence::IsSQFileName(sequence::FileNameOf(path))) {
@@ -78,6 +85,11 @@ void ViewerCommands::OpenFile(const std::string& path) {
 
 void ViewerCommands::CancelLoad() {
   loads_.Cancel();
+  // Added files still being read are not added.
+  for (std::size_t i = added_.size(); i-- > 0;) {
+    if (!added_[i].shown_once) RemoveAdded(i);
+  }
+  for (Added& added : added_) added.loads->Cancel();
   HideNotice();
 }
 
@@ -86,6 +98,7 @@ void ViewerCommands::FinishLoad() { TakeInLoad(false); }
 void ViewerCommands::WaitForLoad() { TakeInLoad(true); }
 
 void ViewerCommands::TakeInLoad(bool wait) {
+  TakeInAdded(wait);
   LoadEnd end = LoadEnd::kNone;
   try {
     end = wait ? loads_.Wait() : loads_.Poll();
@@ -120,7 +133,13 @@ void ViewerCommands::OpenRecent(const std::string& path) {
 }
 
 void ViewerCommands::Reload() {
-  if (!open_file_name_.empty()) OpenFile(open_file_name_);
+  if (open_file_name_.empty()) return;
+  StartOpen(open_file_name_);
+  for (Added& added : added_) {
+    LoadHooks hooks;
+    hooks.column = term_column_;
+    added.loads->Open(added.path, std::move(hooks));
+  }
 }
 
 void ViewerCommands::SetTermColumn(sequence::TermColumn column) {
@@ -129,7 +148,119 @@ void ViewerCommands::SetTermColumn(sequence::TermColumn column) {
 }
 
 std::optional<ReadoutPoint> ViewerCommands::ReadoutAt(int pixel_x, int pixel_y) const {
-  return LookUpReadout(chart_, loads_.LineSource(), pixel_x, pixel_y);
+  std::vector<std::optional<ReadoutSource>> sources{loads_.LineSource()};
+  for (const Added& added : added_) sources.push_back(added.loads->LineSource());
+  return LookUpReadout(chart_, sources, pixel_x, pixel_y);
+}
+
+void ViewerCommands::AddSequence() {
+  FileDialogRequest request;
+  request.title = std::string(messages::kAddDialogTitle);
+  request.filters = OpenFilters();
+  request.initial_folder = last_open_dir_.empty() ? samples_folder_ : last_open_dir_;
+  const std::optional<std::string> path = ui_.RunOpenDialog(request);
+  if (!path || path->empty()) return;
+  AddFile(*path);
+}
+
+bool ViewerCommands::Shows(const std::string& path) const {
+  const auto same = [&](const std::string& other) {
+    std::error_code error;  // a file that does not exist is none of them
+    return other == path || (!other.empty() && std::filesystem::equivalent(other, path, error));
+  };
+  if (same(open_file_name_) || (loads_.Opening() && same(loads_.LoadingPath()))) return true;
+  return std::any_of(added_.begin(), added_.end(), [&](const Added& added) { return same(added.path); });
+}
+
+void ViewerCommands::AddFile(const std::string& path) {
+  if (open_file_name_.empty() && !loads_.Opening()) {
+    OpenFile(path);
+    return;
+  }
+  if (Shows(path)) throw FileError(FormatMessage(messages::kAlreadyShown, path));
+  if (chart_.SeriesCount() >= kMaxSequences) throw Error(std::string(messages::kTooManySequences));
+  Added added;
+  added.path = path;
+  added.series = &chart_.AddSeries();
+  added.series->SetTitle(std::string(sequence::FileNameOf(path)));
+  // Hidden until its points are in.
+  added.series->SetActive(false);
+  added.loads = std::make_unique<LoadController>(chart_, views_, added.series);
+  added.loads->on_worker_event = loads_.on_worker_event;
+  added.loads->SetFollowing(loads_.Following());
+  LoadHooks hooks;
+  hooks.column = term_column_;
+  added.loads->Open(path, std::move(hooks));
+  added_.push_back(std::move(added));
+}
+
+void ViewerCommands::TakeInAdded(bool wait) {
+  std::exception_ptr failure;
+  for (std::size_t i = 0; i < added_.size();) {
+    Added& added = added_[i];
+    LoadEnd end = LoadEnd::kNone;
+    try {
+      end = wait ? added.loads->Wait() : added.loads->Poll();
+    } catch (...) {
+      // Only an open raises: that file is not added.
+      if (!failure) failure = std::current_exception();
+      RemoveAdded(i);
+      continue;
+    }
+    if (end == LoadEnd::kOpened) {
+      added.shown_once = true;
+      views_.Restart();
+      chart_.Chart().RepaintNow();
+    } else if (end == LoadEnd::kFollowed) {
+      chart_.Chart().InvalidateChart();
+    }
+    ++i;
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+std::vector<ViewerCommands::Sequence> ViewerCommands::Sequences() const {
+  std::vector<Sequence> sequences;
+  if (!open_file_name_.empty()) sequences.push_back({open_file_name_, &chart_.Series(), false});
+  for (const Added& added : added_) sequences.push_back({added.path, added.series, !added.shown_once});
+  return sequences;
+}
+
+void ViewerCommands::SetSequenceShown(int index, bool shown) {
+  const std::vector<Sequence> sequences = Sequences();
+  if (index < 0 || index >= static_cast<int>(sequences.size())) return;
+  sequences[static_cast<std::size_t>(index)].series->SetActive(shown);
+  // The fresh view covers the sequences shown.
+  views_.PointsChanged();
+  chart_.Chart().RepaintNow();
+}
+
+void ViewerCommands::RemoveSequence(int index) {
+  if (index < 1 || index > static_cast<int>(added_.size())) return;
+  RemoveAdded(static_cast<std::size_t>(index - 1));
+  views_.PointsChanged();
+  chart_.Chart().RepaintNow();
+}
+
+void ViewerCommands::RemoveAdded(std::size_t i) {
+  Added& added = added_[i];
+  added.loads.reset();  // cancels its load first
+  chart_.RemoveSeries(*added.series);
+  added_.erase(added_.begin() + static_cast<std::ptrdiff_t>(i));
+  ReturnFreedMemory();
+}
+
+void ViewerCommands::RemoveAllAdded() {
+  while (!added_.empty()) RemoveAdded(added_.size() - 1);
+}
+
+void ViewerCommands::CheckAddedFiles() {
+  for (Added& added : added_) added.loads->CheckFile();
+}
+
+void ViewerCommands::SetFollowing(bool on) {
+  loads_.SetFollowing(on);
+  for (Added& added : added_) added.loads->SetFollowing(on);
 }
 
 void ViewerCommands::SetLastFolders(std::string open_dir, std::string save_dir) {
@@ -180,6 +311,7 @@ void ViewerCommands::SaveChartImage(const std::string& path, output::ImageFormat
   RefuseToOverwriteSequence(path, open_file_name_);
   RefuseToOverwriteSequence(path, loads_.FollowedPath());
   if (loads_.Loading()) RefuseToOverwriteSequence(path, loads_.LoadingPath());
+  for (const Added& added : added_) RefuseToOverwriteSequence(path, added.path);
   CopyChart();
   chart::Chart& chart = chart_.Chart();
   if (output::IsVectorFormat(format)) {

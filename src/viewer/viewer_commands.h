@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,37 @@ class ViewerCommands {
   // An entry of the recent files: a file that no longer exists is removed
   // from them with a message; any other is opened.
   void OpenRecent(const std::string& path);
-  // Opens the last file chosen again; nothing before the first.
+  // Reads the last file chosen again, and the added ones; nothing before
+  // the first.
   void Reload();
-  // Stops the running load: the chart stays as it was.
+  // Stops the running loads: the chart stays as it was.
   void CancelLoad();
+
+  // ---- several sequences ----
+  // "Add sequence . . .": asks for a file and starts loading it beside the
+  // sequences shown; a cancel does nothing.
+  void AddSequence();
+  // Starts loading path beside the sequences shown, in a series of its own
+  // that is followed as the first file is; with no file opened yet, opens
+  // it. Raises "At most 16 sequences can be shown at once." and "The file
+  // "%s" is already shown." before anything changes. A file that cannot be
+  // read raises its error from FinishLoad and is not added.
+  void AddFile(const std::string& path);
+  // The sequences in the chart, the first one first.
+  struct Sequence {
+    std::string path;
+    chart::LineSeries* series = nullptr;
+    bool loading = false;  // its file is being read, and not yet shown
+  };
+  std::vector<Sequence> Sequences() const;
+  // Shows or hides sequence index; the axes cover the ones shown.
+  void SetSequenceShown(int index, bool shown);
+  // Removes an added sequence (index 1 on) and stops following its file.
+  void RemoveSequence(int index);
+  // Has every added sequence look at its file, as Loads().CheckFile does
+  // for the first; following goes on and off for all of them together.
+  void CheckAddedFiles();
+  void SetFollowing(bool on);
   // Takes in a load that has ended: an opened file is put in place and
   // painted, and saving is enabled; its error is raised.
   void FinishLoad();
@@ -53,7 +81,8 @@ class ViewerCommands {
   void SetTermColumn(sequence::TermColumn column);
   sequence::TermColumn TermColumn() const { return term_column_; }
   // The readout of the point under the mouse at the chart window's pixel
-  // (x, y), with its line's text while the chart shows the file as it is.
+  // (x, y): the nearest point of the nearest sequence shown, with its line's
+  // text while the chart shows the file as it is.
   std::optional<ReadoutPoint> ReadoutAt(int pixel_x, int pixel_y) const;
   // "Save image . . .": asks for a GIF, PNG, SVG or PDF file name and writes
   // the chart there, leaving the chart's capture on the clipboard.
@@ -81,7 +110,24 @@ class ViewerCommands {
   ViewHistory& Views() { return views_; }
 
  private:
+  // A sequence added beside the first: its series and what loads it.
+  struct Added {
+    std::string path;
+    chart::LineSeries* series = nullptr;
+    std::unique_ptr<LoadController> loads;
+    bool shown_once = false;  // its open has ended
+  };
+
   void SaveChartImage(const std::string& path, output::ImageFormat format);
+  // Starts loading the first sequence's file, keeping the added ones.
+  void StartOpen(const std::string& path);
+  // Takes in the loads of the added sequences that ended; an open that
+  // failed removes its sequence and raises its error.
+  void TakeInAdded(bool wait);
+  void RemoveAdded(std::size_t i);
+  void RemoveAllAdded();
+  // Whether path names a file the chart shows or is loading.
+  bool Shows(const std::string& path) const;
   void TakeInLoad(bool wait);
   void HideNotice();
 
@@ -100,6 +146,7 @@ class ViewerCommands {
   bool notice_shown_ = false;
   bool opening_cleared_chart_ = false;  // the running open has cleared the chart
   LoadController loads_;
+  std::vector<Added> added_;
   sequence::TermColumn term_column_ = sequence::TermColumn::kAutomatic;
 };
 

@@ -29,6 +29,7 @@
 #include "answer_modal.h"
 #include "app/about_box.h"
 #include "app/chart_widget.h"
+#include "app/elided_label.h"
 #include "app/installed_files.h"
 #include "app/reformat_dialog.h"
 #include "cli/render_command.h"
@@ -184,6 +185,57 @@ class MainWindowTest : public QObject {
     QVERIFY(!form1.Chart1().LeftAxis().Automatic());
     QVERIFY(ActionNamed(form1, "SaveImage1")->isEnabled());
     QCOMPARE(form1.Commands().LastOpenDir(), kSamples);
+  }
+
+  void AddsHidesAndRemovesSequencesAndShowsTheirGrowth() {
+    MainWindow form1(kSamples);
+    form1.show();
+    form1.OpenFile(kSamples + "/fibonacci.txt");
+    QVERIFY(LoadEnds(form1));
+    QVERIFY(!form1.GrowthAction().isChecked());  // off with one sequence
+    QVERIFY(form1.GrowthLabel().isHidden());
+    AnswerFileDialog(QString::fromStdString(kSamples + "/SQ3POW"));
+    ActionNamed(form1, "AddSequence1")->trigger();
+    const auto all_loaded = [&form1] {
+      for (const auto& sequence : form1.Commands().Sequences()) {
+        if (sequence.loading) return false;
+      }
+      return !form1.Commands().Loads().Loading();
+    };
+    QVERIFY(QTest::qWaitFor(all_loaded, 10000));
+    QCOMPARE(ActionNamed(form1, "AddSequence1")->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    QCOMPARE(form1.Commands().Sequences().size(), std::size_t{2});
+    // The growth of both, after the paint.
+    QVERIFY(QTest::qWaitFor([&form1] { return form1.GrowthLabel().FullText().contains("SQ3POW"); }, 5000));
+    QVERIFY(form1.GrowthLabel().isVisible());
+    QVERIFY(form1.GrowthAction().isChecked());
+    QCOMPARE(form1.GrowthLabel().FullText(),
+             QString::fromUtf8("fibonacci.txt: +0.2090 digits/line (\u00d71.618 per term)   "
+                               "SQ3POW: +0.4771 digits/line (\u00d73.000 per term)"));
+
+    // Adding it again is refused with a message.
+    QString said;
+    AnswerMessageBox(said);
+    form1.AddFile(kSamples + "/SQ3POW");
+    QVERIFY(said.contains("is already shown"));
+
+    // View, Sequences: a check box each, and Remove for the added one.
+    QMenu& sequences = form1.SequencesMenu();
+    emit sequences.aboutToShow();
+    QCOMPARE(EntriesOf(sequences).first(), QString::fromStdString(kSamples + "/fibonacci.txt"));
+    QAction* second = sequences.actions().at(1);
+    QVERIFY(second->isChecked());
+    second->trigger();
+    QVERIFY(!form1.Commands().Sequences().at(1).series->Active());
+    emit sequences.aboutToShow();
+    QMenu* remove = sequences.findChild<QMenu*>("Remove1");
+    QVERIFY(remove != nullptr);
+    remove->actions().first()->trigger();
+    QCOMPARE(form1.Commands().Sequences().size(), std::size_t{1});
+    // With one sequence again, the picture is the one of that file alone.
+    QCOMPARE(Picture(form1).Pixels().size(), FreshPicture(kSamples + "/fibonacci.txt").Pixels().size());
+    QVERIFY(Picture(form1) == FreshPicture(kSamples + "/fibonacci.txt"));
+    QVERIFY(QTest::qWaitFor([&form1] { return form1.GrowthLabel().isHidden(); }, 5000));
   }
 
   void OpenDialogReformatsAnSQFileAndCancelChangesNothing() {

@@ -5,10 +5,12 @@
 #include <QImage>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTest>
 #include <algorithm>
 
 #include "app/chart_widget.h"
+#include "app/elided_label.h"
 #include "app/load_status.h"
 #include "app/main_window.h"
 #include "load_ends.h"
@@ -82,15 +84,64 @@ class ReadoutWindowTest : public QObject {
                                         QString::fromUtf8("\u2026") +
                                         "7777777777 (100,000 digits) = 7 * 1111111");
     QCOMPARE(form1.ChartView().Mark().Center(), std::optional(PixelOf(form1, 5, 100000)));
-    // The text is cut to the bar's width, the ellipsis last.
-    QVERIFY(form1.Status().Readout().text().size() <= form1.Status().Readout().FullText().size());
-    QVERIFY(!form1.Status().Readout().text().isEmpty());
+    // The text is cut to the bar's width.
+    const kep::app::ElidedLabel& readout = form1.Status().Readout();
+    QVERIFY(!readout.text().isEmpty());
+    QVERIFY(readout.fontMetrics().horizontalAdvance(readout.text()) <= readout.contentsRect().width());
 
     // Leaving the chart takes the readout and the mark away.
     QTest::mouseMove(&form1.ChartView(), QPoint(2, 2));  // over the title, outside the plot
     QCOMPARE(form1.Status().Readout().FullText(), QString());
     QVERIFY(form1.Status().Readout().isHidden());
     QCOMPARE(form1.ChartView().Mark().Center(), std::nullopt);
+  }
+
+  // Text that would reorder, hide or break the bar's line shows escaped, in
+  // file order, and the bar, the chart and the window keep their sizes.
+  void ALineThatWouldSpoofOrBreakTheBarShowsEscapedOnOneLine() {
+    kep::test::TempDir dir;
+    std::string breaks;
+    for (int i = 0; i < 130; ++i) breaks += "\u2028";
+    const std::string path = dir.Write(
+        "spoof.kep", "1 12 = x\n150 4 = \u202Egnp.exe \x1b[31mred\x1b[0m a\u2028b\xff" + breaks + "\n");
+    MainWindow form1(kSamples);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    form1.OpenFile(path);
+    QVERIFY(kep::test::LoadEnds(form1));
+    const QSize window = form1.size(), chart = form1.ChartView().size();
+    const int bar = form1.statusBar()->height();
+
+    const QString text = HoverOver(form1, 2);
+    QVERIFY(text.startsWith("Line 2" + kDot + "1 digit" + kDot +
+                            "150 4 = \\u202Egnp.exe \\u001B[31mred\\u001B[0m a\\u2028b" +
+                            QString::fromUtf8("\ufffd\\u2028\\u2028")));
+    QCoreApplication::processEvents();
+    QCOMPARE(form1.statusBar()->height(), bar);
+    QCOMPARE(form1.ChartView().size(), chart);
+    QCOMPARE(form1.size(), window);
+    // Shown left to right as the characters stand.
+    QVERIFY(form1.Status().Readout().text().startsWith(QChar(0x202D)));
+  }
+
+  // After a resize the plot has moved: the mark waits for the pointer, and
+  // then stands on the point in the new layout.
+  void TheMarkFollowsTheLayoutAfterAResize() {
+    kep::test::TempDir dir;
+    const std::string path = dir.Write("a.kep", "1 12 = x\n2 150 = y\n3 7 = z\n");
+    MainWindow form1(kSamples);
+    form1.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form1));
+    form1.OpenFile(path);
+    QVERIFY(kep::test::LoadEnds(form1));
+    HoverOver(form1, 2);
+    QCOMPARE(form1.ChartView().Mark().Center(), std::optional(PixelOf(form1, 2, 3)));
+    form1.resize(form1.width() + 120, form1.height() + 90);
+    QTRY_COMPARE(form1.ChartView().Mark().Center(), std::nullopt);
+    QCOMPARE(form1.Status().Readout().FullText(), QString());
+    form1.ChartView().repaint();  // lays the chart out at its new size
+    HoverOver(form1, 2);
+    QCOMPARE(form1.ChartView().Mark().Center(), std::optional(PixelOf(form1, 2, 3)));
   }
 
   void BFilesAndTheTermColumnMenu() {

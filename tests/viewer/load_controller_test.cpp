@@ -3,6 +3,7 @@
 #include "viewer/load_controller.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -239,6 +240,73 @@ TEST_F(LoadControllerTest, ShrunkReplacedOrRewrittenFilesAreReadAgain) {
   test::AppendToFile(path, Lines(940, 3));  // and followed by appends after that
   EXPECT_EQ(Look(), LoadEnd::kFollowed);
   EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+}
+
+// Rewrites that grow the file keep the bytes before the old end in its last
+// page; the first page and pages spread over the file tell them from appends.
+TEST_F(LoadControllerTest, RewritesThatGrowTheFileAreReadInFull) {
+  const std::string path = dir.Write("g.kep", Lines(1, 3000));  // many pages
+  Open(path);
+  const std::string text = test::ReadFileBytes(path);
+
+  // Regenerated in one write with another first term and more lines.
+  std::string regenerated = text;
+  regenerated.replace(regenerated.find(' '), 2, " 5");
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << regenerated + Lines(3001, 5);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);  // found rewritten
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);  // read in full
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+
+  // An early line rewritten in place while the file grows, as a tool that
+  // corrects its header does: the first line becomes a comment.
+  {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file << "#";
+  }
+  test::AppendToFile(path, Lines(3006, 5));
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+}
+
+// An append moves the end that the next look compares: a file appended to,
+// then truncated and written anew past that end with its last line changed,
+// must not keep the points of the old last line.
+TEST_F(LoadControllerTest, AnAppendRenewsWhatTheNextLookCompares) {
+  const std::string path = dir.Write("r.kep", Lines(1, 10));
+  Open(path);
+  test::AppendToFile(path, Lines(11, 5));
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  std::string text = test::ReadFileBytes(path);
+  text.replace(text.rfind("15 ") + 3, 1, " ");  // the last term loses a digit
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << text + Lines(16, 3);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+}
+
+// A reload that fails leaves the chart's points, but their lines are gone:
+// the readout shows them without text.
+TEST_F(LoadControllerTest, AFailedReloadShowsThePointsWithoutText) {
+  const std::string path = dir.Write("u.kep", Lines(1, 10));
+  Open(path);
+  window.ProcessPaint();
+  const raster::IntRect& plot = program.Chart().PlotRect();
+  const auto first_line = [&] {
+    return LookUpReadout(program, loads.LineSource(), plot.Left, plot.Top)->text;
+  };
+  EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 1 77 = x");
+  std::filesystem::remove(path);
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);  // a name that cannot be read
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_NE(loads.FollowError(), "");
+  EXPECT_EQ(program.Series().PointCount(), 10);
+  EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 (the file has changed since it was read)");
+  std::filesystem::remove(path);
+  dir.Write("u.kep", Lines(1, 12));
+  EXPECT_EQ(Look(), LoadEnd::kFollowed);
+  EXPECT_EQ(Points(program.Series()), FreshPoints(path));
+  EXPECT_EQ(first_line(), "Line 1 \u00b7 2 digits \u00b7 1 77 = x");
 }
 
 TEST_F(LoadControllerTest, AVanishedFileKeepsTheChartAndIsReadWhenItComesBack) {

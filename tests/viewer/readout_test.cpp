@@ -35,12 +35,12 @@ TEST(ReadoutTextTest, LineNumberDigitCountAndTheLinesText) {
   EXPECT_EQ(ReadoutText(7, 5012, Excerpt("6 ", "1234567890", "0987654321", 5012, " = p1 * p2"),
                         LineTextState::kShown, c_locale),
             "Line 7 \u00b7 5,012 digits \u00b7 6 1234567890\u20260987654321 (5,012 digits) = p1 * p2");
-  // Control characters become spaces; UTF-8 stays; other bytes are Latin-1;
+  // Control characters show escaped; UTF-8 stays; other bytes are U+FFFD;
   // cut text ends in an ellipsis.
   LineExcerpt cut = Excerpt("\t1\x01 ", "9", "", 1, " = caf\xc3\xa9 \xe9");
   cut.after_cut = true;
   EXPECT_EQ(ReadoutText(2, 1, cut, LineTextState::kShown, c_locale),
-            "Line 2 \u00b7 1 digit \u00b7  1  9 = caf\u00e9 \u00e9\u2026");
+            "Line 2 \u00b7 1 digit \u00b7 \\u00091\\u0001 9 = caf\u00e9 \ufffd\u2026");
   // Without a term, the whole line; a changed file, no text at all.
   EXPECT_EQ(ReadoutText(3, 0, Excerpt("3 x", "", "", 0, ""), LineTextState::kShown, c_locale),
             "Line 3 \u00b7 0 digits \u00b7 3 x");
@@ -98,6 +98,17 @@ class ReadoutTest : public ::testing::Test {
     return point ? point->text : "nothing";
   }
 };
+
+TEST_F(ReadoutTest, AnswersOverThePlotRectangleOnly) {
+  Open(dir.Write("a.kep", "1 12\n2 150\n3 7\n"));
+  const raster::IntRect& plot = program.Chart().PlotRect();
+  EXPECT_TRUE(commands.ReadoutAt(plot.Left, plot.Top));
+  EXPECT_TRUE(commands.ReadoutAt(plot.Right - 1, plot.Bottom - 1));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Left - 1, plot.Top));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Left, plot.Top - 1));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Right, plot.Top));
+  EXPECT_FALSE(commands.ReadoutAt(plot.Left, plot.Bottom));
+}
 
 TEST_F(ReadoutTest, BFilesAndSQFilesShowTheirOwnLines) {
   Open(dir.Write("b000045.txt", "# A000045 Fibonacci\n#\n0 0\n1 1\n# gap\n10 55\n"));

@@ -176,6 +176,15 @@ TEST_F(ViewHistoryTest, BackAndForwardShowTheViewsInOrder) {
   EXPECT_EQ(views.StepCount(), 4u);
   views.Back();
   EXPECT_EQ(Picture(chart), pictures[2]);
+
+  // A wheel notch soon after Back is a step of its own, not the rest of the
+  // burst before: the step gone back to stays.
+  Wheel(1, milliseconds(60'000));
+  views.Back();
+  const raster::Bitmap gone_back_to = Picture(chart);
+  Wheel(1, milliseconds(60'010));
+  views.Back();
+  EXPECT_EQ(Picture(chart), gone_back_to);
 }
 
 TEST_F(ViewHistoryTest, KeepsTheLastHundredSteps) {
