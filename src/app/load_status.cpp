@@ -86,14 +86,16 @@ void LoadStatus::SetReadout(const QString& text) {
 // A readout takes the whole bar, except for the progress of a load.
 void LoadStatus::ShowMessageOrReadout() {
   const bool readout = !readout_->FullText().isEmpty();
-  const bool message = !readout || commands_.Loads().ReadingWholeFile();
+  const bool message = !readout || commands_.WholeFileRead() != nullptr;
   message_->setVisible(message);
   separator_->setVisible(message && readout);
 }
 
 void LoadStatus::Refresh() {
   const viewer::LoadController& loads = commands_.Loads();
-  const bool loading = loads.ReadingWholeFile();
+  // Added files show their reading as the first file does.
+  const viewer::LoadController* reading = commands_.WholeFileRead();
+  const bool loading = reading != nullptr;
   ShowMessageOrReadout();
   progress_->setVisible(loading);
   cancel_->setVisible(loading);
@@ -101,13 +103,13 @@ void LoadStatus::Refresh() {
   chart_view_.SetBusy(loading);
   if (loading) {
     if (!progress_timer_.isActive()) progress_timer_.start();
-    const viewer::LoadProgress progress = loads.Progress();
+    const viewer::LoadProgress progress = reading->Progress();
     const double done = progress.bytes_total == 0 ? 0.0
                                                   : static_cast<double>(progress.bytes_read) /
                                                         static_cast<double>(progress.bytes_total);
     progress_->setValue(static_cast<int>(std::min(done, 1.0) * kProgressSteps));
     message_->setText(QString::fromUtf8(messages::kLoading)
-                          .arg(Shown(sequence::FileNameOf(loads.LoadingPath())), Number(progress.lines)));
+                          .arg(Shown(sequence::FileNameOf(reading->LoadingPath())), Number(progress.lines)));
     return;
   }
   progress_timer_.stop();

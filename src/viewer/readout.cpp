@@ -18,8 +18,12 @@ std::string Digits(double count, const chart::NumberFormat& numbers) {
 }
 
 // Reads the line of point (x, y) into excerpt and says how that went.
+bool SamePlace(const sequence::TermPlace& a, const sequence::TermPlace& b) {
+  return a.file_line == b.file_line && a.word == b.word && a.length == b.length;
+}
+
 LineTextState ReadLine(const std::optional<ReadoutSource>& source, double x, double y,
-                       std::optional<sequence::LineExcerpt>& excerpt) {
+                       std::optional<sequence::LineExcerpt>& excerpt, ReadoutCache* cache) {
   if (!source || !source->file || !source->reader || !(StampOf(source->path) == source->stamp)) {
     return LineTextState::kFileChanged;
   }
@@ -28,8 +32,16 @@ LineTextState ReadLine(const std::optional<ReadoutSource>& source, double x, dou
   // x is the line's position after reformatting, from 1.
   const sequence::TermPlace place =
       reader.TermPlaceOf(static_cast<std::uint64_t>(x) - 1, static_cast<std::uint64_t>(y));
-  excerpt = sequence::ReadLineExcerpt(source->file->Descriptor(), reader.LineIndex(), reader.BytesConsumed(),
-                                      place);
+  // The same line of the same bytes reads the same: the mouse moving over
+  // one point reads the file once.
+  if (cache && cache->filled && cache->stamp == source->stamp &&
+      cache->bytes_read == reader.BytesConsumed() && SamePlace(cache->place, place)) {
+    excerpt = cache->excerpt;
+  } else {
+    excerpt = sequence::ReadLineExcerpt(source->file->Descriptor(), reader.LineIndex(),
+                                        reader.BytesConsumed(), place);
+    if (cache) *cache = {true, source->stamp, reader.BytesConsumed(), place, excerpt};
+  }
   return excerpt ? LineTextState::kShown : LineTextState::kUnreadable;
 }
 
@@ -79,13 +91,13 @@ int NearestPoint(const chart::ChartSeries& series, double x) {
 
 std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
                                           const std::optional<ReadoutSource>& source, int pixel_x,
-                                          int pixel_y) {
-  return LookUpReadout(program, std::span(&source, 1), pixel_x, pixel_y);
+                                          int pixel_y, ReadoutCache* cache) {
+  return LookUpReadout(program, std::span(&source, 1), pixel_x, pixel_y, cache);
 }
 
 std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
                                           std::span<const std::optional<ReadoutSource>> sources, int pixel_x,
-                                          int pixel_y) {
+                                          int pixel_y, ReadoutCache* cache) {
   const chart::Chart& chart = program.Chart();
   const raster::IntRect& plot = chart.PlotRect();
   if (pixel_x < plot.Left || pixel_x >= plot.Right || pixel_y < plot.Top || pixel_y >= plot.Bottom)
@@ -125,10 +137,10 @@ std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
   std::optional<sequence::LineExcerpt> excerpt;
   const auto k = static_cast<std::size_t>(best_series);
   const LineTextState state =
-      ReadLine(k < sources.size() ? sources[k] : std::nullopt, point.x, point.y, excerpt);
+      ReadLine(k < sources.size() ? sources[k] : std::nullopt, point.x, point.y, excerpt, cache);
   point.text = ReadoutText(point.x, point.y, excerpt, state, chart.LabelNumberFormat());
   if (several) {
-    point.text = series.Title() + std::string(kSeparator) + point.text;
+    point.text = ShownText(series.Title()) + std::string(kSeparator) + point.text;
     point.series_color = series.SeriesColor();
   }
   return point;

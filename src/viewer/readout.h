@@ -51,6 +51,17 @@ enum class LineTextState {
 std::string ReadoutText(double x, double y, const std::optional<sequence::LineExcerpt>& excerpt,
                         LineTextState state, const chart::NumberFormat& numbers);
 
+// The last line a readout read from a file, and what it was read for: the
+// file as its points were read, the bytes its reader had taken and the
+// term's place. Looking up the same point again reads nothing.
+struct ReadoutCache {
+  bool filled = false;
+  FileStamp stamp;
+  std::uint64_t bytes_read = 0;
+  sequence::TermPlace place;
+  std::optional<sequence::LineExcerpt> excerpt;  // nothing when reading failed
+};
+
 // The index of the point of series whose X is nearest to x (the earlier one
 // of two as near), or -1 for an empty series. X values ascend.
 int NearestPoint(const chart::ChartSeries& series, double x);
@@ -58,20 +69,22 @@ int NearestPoint(const chart::ChartSeries& series, double x);
 // The readout of the point nearest to the window's pixel x, while (x, y)
 // lies in the plot rectangle of the chart's last paint; nothing elsewhere or
 // without points. The point's line is read on demand from source: at most
-// about one MiB of the file through the sparse line index, and nothing is
-// kept. Without a source (its reader is busy taking in an append) the point
+// about one MiB of the file through the sparse line index, and only when it
+// is not the line that cache (when given) holds, which then keeps it. The
+// file is looked at (one stat) every time, so that a changed file shows no
+// text. Without a source (its reader is busy taking in an append) the point
 // shows as in a changed file. Numbers take the separators of the chart's
 // labels.
 std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
                                           const std::optional<ReadoutSource>& source, int pixel_x,
-                                          int pixel_y);
+                                          int pixel_y, ReadoutCache* cache = nullptr);
 // The same over several sequences, sources[k] being that of the chart's
 // series k: the point is the one nearest in X of the active series whose
 // point is nearest to (x, y) in pixels, and with two or more series its
 // text begins with the series' title (the file's name) and " · ".
 std::optional<ReadoutPoint> LookUpReadout(const ProgramChart& program,
                                           std::span<const std::optional<ReadoutSource>> sources, int pixel_x,
-                                          int pixel_y);
+                                          int pixel_y, ReadoutCache* cache = nullptr);
 
 // The status bar's note when every point of a file has digit count 0: it
 // names the word it looked in. Nothing when some point has digits, or

@@ -150,7 +150,7 @@ void ViewerCommands::SetTermColumn(sequence::TermColumn column) {
 std::optional<ReadoutPoint> ViewerCommands::ReadoutAt(int pixel_x, int pixel_y) const {
   std::vector<std::optional<ReadoutSource>> sources{loads_.LineSource()};
   for (const Added& added : added_) sources.push_back(added.loads->LineSource());
-  return LookUpReadout(chart_, sources, pixel_x, pixel_y);
+  return LookUpReadout(chart_, sources, pixel_x, pixel_y, &readout_cache_);
 }
 
 void ViewerCommands::AddSequence() {
@@ -256,6 +256,14 @@ void ViewerCommands::RemoveAllAdded() {
 
 void ViewerCommands::CheckAddedFiles() {
   for (Added& added : added_) added.loads->CheckFile();
+}
+
+const LoadController* ViewerCommands::WholeFileRead() const {
+  if (loads_.ReadingWholeFile()) return &loads_;
+  for (const Added& added : added_) {
+    if (added.loads->ReadingWholeFile()) return added.loads.get();
+  }
+  return nullptr;
 }
 
 void ViewerCommands::SetFollowing(bool on) {

@@ -69,6 +69,9 @@ class ViewerCommands {
   // Has every added sequence look at its file, as Loads().CheckFile does
   // for the first; following goes on and off for all of them together.
   void CheckAddedFiles();
+  // The load that reads a whole file now, for its progress: the first
+  // file's, else an added one's; null while none does.
+  const LoadController* WholeFileRead() const;
   void SetFollowing(bool on);
   // Takes in a load that has ended: an opened file is put in place and
   // painted, and saving is enabled; its error is raised.
@@ -148,6 +151,7 @@ class ViewerCommands {
   LoadController loads_;
   std::vector<Added> added_;
   sequence::TermColumn term_column_ = sequence::TermColumn::kAutomatic;
+  mutable ReadoutCache readout_cache_;  // the line the last readout read
 };
 
 // Raises kep::FileError "Cannot create file "%s". It is the sequence file

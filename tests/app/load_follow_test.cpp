@@ -74,6 +74,9 @@ class LoadFollowTest : public QObject {
     QVERIFY(status.Progress().isVisible());
     QVERIFY(status.CancelButton().isVisible());
     QCOMPARE(form1.ChartView().cursor().shape(), Qt::BusyCursor);
+    // A readout while a file loads stands beside the progress, a line between.
+    status.SetReadout("Line 5");
+    QVERIFY(status.Message().isVisible() && status.Readout().isVisible() && status.Separator().isVisible());
     QTest::mouseClick(&status.CancelButton(), Qt::LeftButton);
     QVERIFY(!form1.Commands().Loads().Loading());
     QCOMPARE(form1.Chart1().Title().Text().at(0), std::string("Sequence file: growth.kep"));
@@ -83,7 +86,7 @@ class LoadFollowTest : public QObject {
     QVERIFY(status.Message().text().startsWith("400 points, largest digit count 869"));
     status.SetReadout("term 12");  // a readout shows in place of the resting text
     QVERIFY(status.Readout().isVisible());
-    QVERIFY(status.Message().isHidden());
+    QVERIFY(status.Message().isHidden() && status.Separator().isHidden());
     QVERIFY(status.Message().text().startsWith("400 points"));
     status.SetReadout({});
     QVERIFY(status.Readout().isHidden());

@@ -30,7 +30,9 @@
 #include "app/about_box.h"
 #include "app/chart_widget.h"
 #include "app/elided_label.h"
+#include "app/file_watch.h"
 #include "app/installed_files.h"
+#include "app/load_status.h"
 #include "app/reformat_dialog.h"
 #include "cli/render_command.h"
 #include "gif/color_reduction.h"
@@ -254,6 +256,18 @@ class MainWindowTest : public QObject {
     QVERIFY(form1.Chart1().HasZoom());  // a cancel neither reloads nor undoes the zoom
   }
 
+  // The status bar groups digits as the chart's labels do, whatever the
+  // process's locale says.
+  void TheStatusBarGroupsDigitsAsTheLabelsDo() {
+    kep::test::TempDir dir;
+    std::string text;
+    for (int n = 1; n <= 1234; ++n) text += std::to_string(n) + " 7\n";
+    MainWindow form1(kSamples, kep::chart::NumberFormat("'", ","));
+    form1.OpenFile(dir.Write("many.kep", text));
+    QVERIFY(LoadEnds(form1));
+    QVERIFY(form1.Status().Message().text().startsWith("1'234 points"));
+  }
+
   void LoadErrorsAreShownAndLeaveWhatTheLoadDid() {
     kep::test::TempDir dir;
     MainWindow form1(kSamples);
@@ -270,6 +284,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(form1.Chart1().LeftAxis().Maximum(), 870.0);  // the left axis keeps its top
     QVERIFY(ActionNamed(form1, "SaveImage1")->isEnabled());
     QCOMPARE(form1.Commands().LastOpenDir(), dir.path().string());
+    // The file stays followed, and shows its points once it can be read.
+    kep::test::AppendToFile(dir.File("one.kep"), "2 333 = y\n");
+    form1.Watch().LookNow();
+    QVERIFY(LoadEnds(form1));
+    QCOMPARE(form1.Chart1().SeriesList()[0]->PointCount(), 2);
 
     AnswerMessageBox(text);
     form1.OpenFile(dir.File("missing.kep"));

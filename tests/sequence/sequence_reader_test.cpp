@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,32 @@ TEST(SequenceReaderTest, PiecesOfEverySizeGiveTheWholeTextsPoints) {
         EXPECT_EQ(ReadInPieces(text, piece, reformat), whole) << "piece " << piece << " of " << text;
       }
     }
+  }
+}
+
+// Words and lines of every length up to a few hundred bytes, so that their
+// ends fall at every place of the 16- and 64-byte scans.
+TEST(SequenceReaderTest, LongWordsAndLinesEndAtTheirFirstStop) {
+  std::string text = "Tavrine\n";
+  Points expected;
+  for (int length = 1; length <= 300; ++length) {
+    text += std::to_string(length) + " " + std::string(static_cast<std::size_t>(length), '7') + " = " +
+            std::string(static_cast<std::size_t>(length * 3 % 257), 'x') + (length % 3 == 0 ? "\r\n" : "\n");
+    expected.push_back({static_cast<double>(length + 1), static_cast<double>(length)});
+  }
+  EXPECT_EQ(Read(text), expected);
+
+  std::mt19937 random(3);
+  std::string bytes(8192, 'a');
+  for (char& c : bytes) {
+    if (random() % 200 == 0) c = "\r\n\0 "[random() % 4];
+  }
+  for (int k = 0; k < 2000; ++k) {
+    const std::size_t from = random() % bytes.size();
+    const std::size_t to = from + random() % (bytes.size() - from + 1);
+    const char* const begin = bytes.data() + from;
+    const char* const end = bytes.data() + to;
+    ASSERT_EQ(FindLineBreak(begin, end), std::find_if(begin, end, IsLineBreak)) << from << " " << to;
   }
 }
 

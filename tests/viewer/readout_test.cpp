@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -108,6 +109,24 @@ TEST_F(ReadoutTest, AnswersOverThePlotRectangleOnly) {
   EXPECT_FALSE(commands.ReadoutAt(plot.Left, plot.Top - 1));
   EXPECT_FALSE(commands.ReadoutAt(plot.Right, plot.Top));
   EXPECT_FALSE(commands.ReadoutAt(plot.Left, plot.Bottom));
+}
+
+// A line is read when the point under the mouse changes, not at every move:
+// bytes changed behind the file's back (its size and time kept) show only
+// once another point was read in between.
+TEST_F(ReadoutTest, TheLineIsReadOncePerPoint) {
+  const std::string path = dir.Write("a.kep", "1 12 = aaa\n2 150 = bbb\n");
+  Open(path);
+  EXPECT_EQ(TextOver(1), "Line 1 \u00b7 2 digits \u00b7 1 12 = aaa");
+  const auto time = std::filesystem::last_write_time(path);
+  {
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file << "1 12 = xyz";
+  }
+  std::filesystem::last_write_time(path, time);
+  EXPECT_EQ(TextOver(1.2), "Line 1 \u00b7 2 digits \u00b7 1 12 = aaa");
+  EXPECT_EQ(TextOver(2), "Line 2 \u00b7 3 digits \u00b7 2 150 = bbb");
+  EXPECT_EQ(TextOver(1), "Line 1 \u00b7 2 digits \u00b7 1 12 = xyz");
 }
 
 TEST_F(ReadoutTest, BFilesAndSQFilesShowTheirOwnLines) {
