@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "chart/chart_value_list.h"
 
@@ -14,6 +15,25 @@ namespace {
 // 2^112.
 bool IsExactValue(double value) {
   return std::abs(value) <= GrowthSums::kExactLimit && value == std::trunc(value);
+}
+
+// Calls visit(x, y) for the points first .. last - 1 while it returns true.
+// The lists are read a stretch at a time, which is many times faster than
+// one value at a time.
+template <typename Visit>
+void VisitPoints(const ChartValueList& xs, const ChartValueList& ys, std::size_t first, std::size_t last,
+                 Visit visit) {
+  constexpr std::size_t kStretch = 256;
+  double x_values[kStretch];
+  double y_values[kStretch];
+  for (std::size_t from = first; from < last; from += kStretch) {
+    const std::size_t count = std::min(kStretch, last - from);
+    xs.ReadValues(from, count, x_values);
+    ys.ReadValues(from, count, y_values);
+    for (std::size_t k = 0; k < count; ++k) {
+      if (!visit(x_values[k], y_values[k])) return;
+    }
+  }
 }
 
 }  // namespace
@@ -49,9 +69,10 @@ void GrowthSums::Update(const ChartValueList& xs, const ChartValueList& ys, std:
     }
   }
   if (exact_) {
-    for (std::size_t i = unchanged; i < count && exact_; ++i) {
-      exact_ = IsExactValue(xs.ValueAt(static_cast<int>(i))) && IsExactValue(ys.ValueAt(static_cast<int>(i)));
-    }
+    VisitPoints(xs, ys, unchanged, count, [&](double x, double y) {
+      exact_ = IsExactValue(x) && IsExactValue(y);
+      return exact_;
+    });
     if (!exact_) {
       // From here on the sums are taken in extended precision, all of them.
       exact_prefixes_.clear();
@@ -79,28 +100,39 @@ void GrowthSums::Extend(std::vector<Sums>& prefixes, std::size_t unchanged) {
 }
 
 void GrowthSums::Walk(std::size_t first, std::size_t last, int sign, ExactSums& into) const {
-  for (std::size_t i = first; i < last; ++i) {
-    const auto x = static_cast<Int128>(xs_->ValueAt(static_cast<int>(i)));
-    const auto y = static_cast<Int128>(ys_->ValueAt(static_cast<int>(i)));
-    into.n += sign;
-    into.x += sign * x;
-    into.y += sign * y;
-    into.xx += sign * x * x;
-    into.xy += sign * x * y;
-  }
+  // The values are integers of at most 2^40 (IsExactValue): they convert to
+  // 64 bits in one step, and their products are single widening multiplies.
+  ExactSums walked;
+  VisitPoints(*xs_, *ys_, first, last, [&](double x_value, double y_value) {
+    const auto x = static_cast<std::int64_t>(x_value);
+    const auto y = static_cast<std::int64_t>(y_value);
+    walked.n += 1;
+    walked.x += x;
+    walked.y += y;
+    walked.xx += static_cast<Int128>(x) * x;
+    walked.xy += static_cast<Int128>(x) * y;
+    return true;
+  });
+  into.n += sign * walked.n;
+  into.x += sign * walked.x;
+  into.y += sign * walked.y;
+  into.xx += sign * walked.xx;
+  into.xy += sign * walked.xy;
 }
 
 void GrowthSums::Walk(std::size_t first, std::size_t last, int sign, FloatSums& into) const {
-  for (std::size_t i = first; i < last; ++i) {
-    const long double x = static_cast<long double>(xs_->ValueAt(static_cast<int>(i))) - x0_;
-    const long double y = static_cast<long double>(ys_->ValueAt(static_cast<int>(i))) - y0_;
-    if (!std::isfinite(x) || !std::isfinite(y)) continue;
-    into.n += sign;
-    into.x += sign * x;
-    into.y += sign * y;
-    into.xx += sign * x * x;
-    into.xy += sign * x * y;
-  }
+  VisitPoints(*xs_, *ys_, first, last, [&](double x_value, double y_value) {
+    const long double x = static_cast<long double>(x_value) - x0_;
+    const long double y = static_cast<long double>(y_value) - y0_;
+    if (std::isfinite(x) && std::isfinite(y)) {
+      into.n += sign;
+      into.x += sign * x;
+      into.y += sign * y;
+      into.xx += sign * x * x;
+      into.xy += sign * x * y;
+    }
+    return true;
+  });
 }
 
 template <typename Sums>

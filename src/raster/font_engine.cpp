@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 #include FT_SIZES_H
 #include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <strings.h>
 
@@ -98,6 +99,19 @@ bool IsOtherSpace(char32_t code) {
          code == 0x3000;
 }
 
+// The kind of face, from its fixed pitch or the classification of its
+// OS/2 table (PANOSE: family kind 2 is Latin text, proportion 9 is
+// monospaced, serif styles 2 to 10 have serifs); sans-serif when neither
+// tells.
+GenericFamily GenericFamilyOf(FT_Face face) {
+  if (FT_IS_FIXED_WIDTH(face)) return GenericFamily::kMonospace;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 == nullptr || os2->version == 0xFFFF || os2->panose[0] != 2) return GenericFamily::kSansSerif;
+  if (os2->panose[3] == 9) return GenericFamily::kMonospace;
+  if (os2->panose[1] >= 2 && os2->panose[1] <= 10) return GenericFamily::kSerif;
+  return GenericFamily::kSansSerif;
+}
+
 struct PatternCloser {
   void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
@@ -162,8 +176,12 @@ FontEngine::Face* FontEngine::OpenMatch(const std::string& family, bool bold, bo
   if (!FT_IS_SCALABLE(face->face)) return nullptr;
   FT_Select_Charmap(face->face, FT_ENCODING_UNICODE);
   face->file = reinterpret_cast<const char*>(file);
+  face->family = face->face->family_name != nullptr ? face->face->family_name : family;
+  face->generic = GenericFamilyOf(face->face);
   face->embolden = bold && weight < FC_WEIGHT_DEMIBOLD;
   face->oblique = italic && slant == FC_SLANT_ROMAN;
+  face->bold = face->embolden || weight >= FC_WEIGHT_DEMIBOLD;
+  face->italic = face->oblique || slant != FC_SLANT_ROMAN;
   opened_faces_.push_back(std::move(face));
   return opened_faces_.back().get();
 }
@@ -274,6 +292,10 @@ void FontEngine::Layout(const Font& font, std::string_view text, GlyphRun& run) 
   Decode(text);
   run.file = sized.face->file;
   run.face_index = static_cast<int>(sized.face->face->face_index & 0xFFFF);
+  run.family = sized.face->family;
+  run.generic = sized.face->generic;
+  run.bold = sized.face->bold;
+  run.italic = sized.face->italic;
   run.embolden = sized.face->embolden;
   run.oblique = sized.face->oblique;
   run.em = last_key_.em;

@@ -46,9 +46,13 @@ struct TextImage {
   }
 };
 
+// The kind of face a family name stands for, to name a stand-in for it.
+enum class GenericFamily { kSansSerif, kSerif, kMonospace };
+
 // A text line laid out for drawing with outlines: the face (its file and
-// index in it, and whether bold or italic must be made up), the em size,
-// and each character's glyph at the pen position TextWidth and Render give it.
+// index in it, its family, and whether bold or italic must be made up), the
+// em size, and each character's glyph at the pen position TextWidth and
+// Render give it.
 struct GlyphRun {
   struct Placed {
     unsigned index = 0;  // the glyph in the face
@@ -57,8 +61,12 @@ struct GlyphRun {
   };
   std::string file;
   int face_index = 0;
-  bool embolden = false;
-  bool oblique = false;
+  std::string family;  // the face's family name, such as "Liberation Sans"
+  GenericFamily generic = GenericFamily::kSansSerif;
+  bool bold = false;      // drawn bold: a bold face, or emboldened
+  bool italic = false;    // drawn slanted: an italic face, or obliqued
+  bool embolden = false;  // bold made up from an upright weight
+  bool oblique = false;   // italic made up by slanting
   int em = 0;
   FontMetrics metrics;
   int width = 0;  // the sum of the advances
@@ -120,6 +128,10 @@ class FontEngine {
     ~Face();
     FT_FaceRec_* face = nullptr;
     std::string file;
+    std::string family;
+    GenericFamily generic = GenericFamily::kSansSerif;
+    bool bold = false;      // the face is bold, or is emboldened
+    bool italic = false;    // the face is italic, or is obliqued
     bool embolden = false;  // bold asked for, the face is not bold
     bool oblique = false;   // italic asked for, the face is upright
   };

@@ -1,23 +1,18 @@
 #pragma once
 
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <tuple>
+#include <vector>
 
 #include "raster/color.h"
 #include "raster/font_engine.h"
 #include "raster/geometry.h"
-
-// cairo handles, declared here so that users of this header do not need
-// cairo's headers.
-struct _cairo;
-struct _cairo_surface;
-struct _cairo_font_face;
+#include "raster/vector_device.h"
 
 namespace kep::raster {
 
-// A vector drawing (SVG or PDF, made with cairo) of width x height logical
+// A vector drawing (SVG, or PDF made with cairo) of width x height logical
 // pixels, which a ChartCanvas draws onto instead of a bitmap (AttachVector).
 // Coordinates follow the bitmap rules: pixel (x, y) is the square from
 // (x, y) to (x + 1, y + 1); a one-pixel line runs through pixel centres.
@@ -25,11 +20,13 @@ namespace kep::raster {
 //
 // Consecutive lines in the same pen that continue each other become one
 // path, so a polyline is one element of the file, not one per segment.
+// Text keeps its characters: SVG text elements in the face's family at the
+// font engine's glyph positions, PDF glyphs that carry their characters.
 class VectorSurface {
  public:
   enum class Format { kSvg, kPdf };
 
-  // Raises kep::Error when cairo cannot make the surface.
+  // Raises kep::Error when cairo cannot make a PDF surface.
   VectorSurface(Format format, int width, int height);
   ~VectorSurface();
   VectorSurface(const VectorSurface&) = delete;
@@ -51,30 +48,18 @@ class VectorSurface {
   void SetClip(const std::optional<IntRect>& clip);
 
   // Ends the drawing and returns the file's bytes. Raises kep::Error with
-  // cairo's message when the drawing failed.
+  // cairo's message when a PDF drawing failed.
   std::string Finish();
 
  private:
-  struct Stroke {
-    int width = 0;
-    Color color;
-    int dash = 0;
-    std::optional<Color> gap;
-    friend bool operator==(const Stroke&, const Stroke&) = default;
-  };
   void StrokePending();
-  void SetColor(Color color);
-  _cairo_font_face* FontFace(const GlyphRun& run);
 
   int width_ = 0;
   int height_ = 0;
-  std::string bytes_;
-  _cairo_surface* surface_ = nullptr;
-  _cairo* cr_ = nullptr;
-  bool pending_ = false;  // a path is open and waits to be stroked
-  Stroke pending_stroke_;
+  std::unique_ptr<VectorDevice> device_;
+  std::vector<PathPoint> pending_;  // a path that waits to be stroked
+  VectorPen pending_pen_;
   IntPoint pending_end_;
-  std::map<std::tuple<std::string, int, bool, bool>, _cairo_font_face*> faces_;
 };
 
 }  // namespace kep::raster

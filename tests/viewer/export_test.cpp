@@ -1,6 +1,7 @@
 // The program's chart at a scale and as a drawing: a scaled bitmap keeps
 // the scale-1 layout at twice the positions; SVG and PDF files are read
-// back with libxml2 and poppler and compared with the bitmap.
+// back with libxml2 and poppler, drawn with rsvg-convert and pdftoppm, and
+// compared with the bitmap.
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "chart/headless_host.h"
+#include "png/png_check.h"
 #include "raster/bitmap.h"
 #include "raster/vector_surface.h"
 #include "support/temp_dir.h"
@@ -201,17 +203,30 @@ TEST_F(ExportTest, PdfHasTheTextAndThePixelsOfTheBitmap) {
   EXPECT_EQ(InkWithoutNeighbour(page, bitmap), 0);
 }
 
+struct SvgText {
+  std::string content;
+  double x = 0;  // the start of its baseline, before any rotation
+  double y = 0;
+  std::string transform;
+};
+
 struct SvgFacts {
   std::string width;
   std::vector<std::string> series_paths;  // outlines drawn in the series' blue
-  std::vector<std::pair<double, double>> glyphs;
+  std::vector<SvgText> texts;
+
+  const SvgText* Find(const std::string& content) const {
+    for (const SvgText& text : texts) {
+      if (text.content == content) return &text;
+    }
+    return nullptr;
+  }
 };
 
 void CollectSvg(xmlNode* node, SvgFacts& facts) {
   for (; node != nullptr; node = node->next) {
     if (node->type != XML_ELEMENT_NODE) continue;
     const std::string name(reinterpret_cast<const char*>(node->name));
-    if (name == "defs") continue;
     const auto attribute = [&](const char* key) {
       xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(key));
       std::string text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
@@ -219,11 +234,14 @@ void CollectSvg(xmlNode* node, SvgFacts& facts) {
       return text;
     };
     if (name == "svg") facts.width = attribute("width");
-    if (name == "path" && attribute("style").find("stroke:rgb(0%,0%,100%)") != std::string::npos) {
-      facts.series_paths.push_back(attribute("d"));
+    if (name == "path" && attribute("stroke") == "#0000ff") facts.series_paths.push_back(attribute("d"));
+    if (name == "text") {
+      xmlChar* content = xmlNodeGetContent(node);
+      facts.texts.push_back({reinterpret_cast<const char*>(content), std::atof(attribute("x").c_str()),
+                             std::atof(attribute("y").c_str()), attribute("transform")});
+      xmlFree(content);
+      continue;
     }
-    if (name == "use")
-      facts.glyphs.emplace_back(std::atof(attribute("x").c_str()), std::atof(attribute("y").c_str()));
     CollectSvg(node->children, facts);
   }
 }
@@ -235,6 +253,19 @@ SvgFacts ReadSvg(const std::string& path) {
   EXPECT_NE(doc, nullptr);
   if (doc) CollectSvg(xmlDocGetRootElement(doc.get()), facts);
   return facts;
+}
+
+// The text's cell, [x, x + width) across and from ascent above its
+// baseline to descent below, holds the bitmap's ink of area.
+void ExpectInkInCell(const Bitmap& bitmap, const IntRect& area, const SvgText& text, const raster::Font& font,
+                     raster::FontEngine& fonts) {
+  const IntRect ink = InkBox(bitmap, area);
+  const raster::FontMetrics metrics = fonts.Metrics(font);
+  ASSERT_FALSE(ink.IsEmpty()) << text.content;
+  EXPECT_GE(ink.Left, text.x - 1) << text.content;
+  EXPECT_LE(ink.Right, text.x + fonts.TextWidth(font, text.content) + 1) << text.content;
+  EXPECT_GE(ink.Top, text.y - metrics.ascent) << text.content;
+  EXPECT_LE(ink.Bottom, text.y + metrics.descent) << text.content;
 }
 
 TEST_F(ExportTest, SvgHoldsTheSeriesAndTheTextWhereTheBitmapHasThem) {
@@ -269,18 +300,53 @@ TEST_F(ExportTest, SvgHoldsTheSeriesAndTheTextWhereTheBitmapHasThem) {
     }
   }
 
-  // A glyph for every character of the bottom labels on their baseline, and
-  // every glyph's origin on the page.
-  const int ascent = chart().Canvas().Fonts().Metrics(chart().BottomAxis().LabelsFont()).ascent;
-  const double baseline = chart().BottomAxis().LabelsEdgePos() + ascent;
-  std::size_t characters = 0;
-  for (const auto& label : chart().BottomAxis().DrawnLabels()) characters += label.text.size();
-  std::size_t on_baseline = 0;
-  for (const auto& [gx, gy] : facts.glyphs) {
-    on_baseline += gy == baseline ? 1 : 0;
-    EXPECT_TRUE(gx >= 0 && gx < kChartWidth && gy >= 0 && gy < kChartHeight) << gx << "," << gy;
+  // Each bottom label centred on its pixel, on the labels' baseline.
+  raster::FontEngine& fonts = chart().Canvas().Fonts();
+  const chart::ChartAxis& bottom = chart().BottomAxis();
+  const raster::Font& labels_font = bottom.LabelsFont();
+  const int baseline = bottom.LabelsEdgePos() + fonts.Metrics(labels_font).ascent;
+  for (const auto& label : bottom.DrawnLabels()) {
+    const SvgText* text = facts.Find(label.text);
+    ASSERT_NE(text, nullptr) << label.text;
+    EXPECT_EQ(text->x, label.pixel - fonts.TextWidth(labels_font, label.text) / 2) << label.text;
+    EXPECT_EQ(text->y, baseline) << label.text;
   }
-  EXPECT_EQ(on_baseline, characters);
+  for (const auto& label : chart().LeftAxis().DrawnLabels()) EXPECT_NE(facts.Find(label.text), nullptr);
+
+  // The chart's title and the bottom axis' title where the bitmap has their
+  // ink; the left axis' title turned a quarter about its anchor.
+  const Bitmap bitmap = chart().RenderToBitmap(chart().ClientRect());
+  const SvgText* title = facts.Find("Sequence file: wobble.kep");
+  ASSERT_NE(title, nullptr);
+  ExpectInkInCell(bitmap, {plot.Left, 0, plot.Right, plot.Top - 1}, *title, chart().Title().Font(), fonts);
+  const SvgText* bottom_title = facts.Find("Sequence Length");
+  ASSERT_NE(bottom_title, nullptr);
+  ExpectInkInCell(bitmap, {0, bottom.TitleEdgePos(), kChartWidth, kChartHeight}, *bottom_title,
+                  bottom.Title().Font(), fonts);
+  const SvgText* left_title = facts.Find("Number Size");
+  ASSERT_NE(left_title, nullptr);
+  EXPECT_EQ(left_title->transform.rfind("rotate(-90 ", 0), 0u) << left_title->transform;
+}
+
+TEST_F(ExportTest, SvgRendersAsTheBitmap) {
+  const std::string svg = dir_.File("chart.svg");
+  SaveVectorImage(chart(), output::ImageFormat::kSvg, svg);
+  const std::string png = dir_.File("chart.png");
+  RunCommand("rsvg-convert '" + svg + "' -o '" + png + "' 2>&1");
+  std::ifstream in(png, std::ios::binary);
+  const png::test::Decoded decoded =
+      png::test::DecodeWithLibpng({std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  Bitmap drawn(decoded.width, decoded.height);
+  for (int y = 0; y < decoded.height; ++y) {
+    for (int x = 0; x < decoded.width; ++x) drawn.SetPixel(x, y, decoded.pixels[y * decoded.width + x]);
+  }
+  const Bitmap bitmap = chart().RenderToBitmap(chart().ClientRect());
+  ASSERT_EQ(drawn.Width(), bitmap.Width());
+  ASSERT_EQ(drawn.Height(), bitmap.Height());
+  // Every clear ink pixel of one has ink beside it in the other.
+  EXPECT_EQ(InkWithoutNeighbour(bitmap, drawn), 0);
+  EXPECT_EQ(InkWithoutNeighbour(drawn, bitmap), 0);
 }
 
 TEST_F(ExportTest, TheLegendScalesAndIsInTheDrawings) {
@@ -302,6 +368,11 @@ TEST_F(ExportTest, TheLegendScalesAndIsInTheDrawings) {
   const std::string text = RunCommand("pdftotext '" + pdf + "' - 2>&1");
   EXPECT_NE(text.find("second sequence"), std::string::npos) << text;
   EXPECT_NE(text.find("wobble.kep"), std::string::npos) << text;
+  const std::string svg = dir_.File("legend.svg");
+  SaveVectorImage(chart(), output::ImageFormat::kSvg, svg);
+  const SvgFacts facts = ReadSvg(svg);
+  EXPECT_NE(facts.Find("second sequence"), nullptr);
+  EXPECT_NE(facts.Find("wobble.kep"), nullptr);
 }
 
 TEST_F(ExportTest, DrawingSizeDependsOnThePixelsNotThePoints) {
