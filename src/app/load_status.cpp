@@ -29,6 +29,14 @@ QString Shown(std::string_view text) { return QString::fromStdString(viewer::Sho
 
 }  // namespace
 
+QFrame* NewStatusSeparator(QWidget* parent) {
+  auto* separator = new QFrame(parent);
+  separator->setFrameShape(QFrame::VLine);
+  separator->setFrameShadow(QFrame::Sunken);
+  separator->hide();
+  return separator;
+}
+
 LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, ChartWidget& chart_view,
                        const chart::Chart& chart)
     : QObject(&window), commands_(commands), chart_view_(chart_view), chart_(chart) {
@@ -40,11 +48,8 @@ LoadStatus::LoadStatus(QMainWindow& window, viewer::ViewerCommands& commands, Ch
   // A long name is cut rather than widening the window.
   message_->setMinimumWidth(1);
   message_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  separator_ = new QFrame(bar);
+  separator_ = NewStatusSeparator(bar);
   separator_->setObjectName("StatusSeparator1");
-  separator_->setFrameShape(QFrame::VLine);
-  separator_->setFrameShadow(QFrame::Sunken);
-  separator_->hide();
   readout_ = new ElidedLabel(bar);
   readout_->setObjectName("Readout1");
   readout_->hide();

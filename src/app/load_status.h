@@ -24,6 +24,9 @@ namespace kep::app {
 
 class ChartWidget;
 
+// A thin sunken line that parts two texts in the status bar.
+QFrame* NewStatusSeparator(QWidget* parent);
+
 // The status bar's part in loading and following. While a whole file is
 // read it shows the bytes read as a percentage and the lines so far, a
 // Cancel button (Escape does the same) and the busy cursor over the chart;

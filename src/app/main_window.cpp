@@ -110,6 +110,10 @@ MainWindow::MainWindow(std::string samples_folder, chart::NumberFormat label_for
   growth_label_->setObjectName("GrowthLabel");
   growth_label_->hide();
   // Cut to the room the status bar has; the tooltip lists every sequence.
+  // A line parts it from the readout or the load's text beside it.
+  growth_separator_ = NewStatusSeparator(this);
+  growth_separator_->setObjectName("GrowthSeparator1");
+  statusBar()->addPermanentWidget(growth_separator_);
   statusBar()->addPermanentWidget(growth_label_, 1);
   // The growth follows every paint: zooms, pans, scrolls and followed
   // appends all end in one. It is read after the paint, from its layout.
@@ -301,7 +305,9 @@ void MainWindow::UpdateGrowth() {
   }
   growth_label_->SetFullText(parts.join("   "));
   growth_label_->setToolTip(parts.join("\n"));
-  growth_label_->setVisible(on && !parts.isEmpty());
+  const bool shown = on && !parts.isEmpty();
+  growth_label_->setVisible(shown);
+  growth_separator_->setVisible(shown);
 }
 
 void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {

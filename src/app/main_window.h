@@ -10,6 +10,7 @@
 #include "viewer/viewer_commands.h"
 
 class QAction;
+class QFrame;
 class QMenu;
 
 namespace kep::app {
@@ -109,6 +110,7 @@ class MainWindow : public QMainWindow {
   QAction* growth1_ = nullptr;
   std::optional<bool> growth_chosen_;  // Growth as the user set it; unset: by the sequence count
   ElidedLabel* growth_label_ = nullptr;
+  QFrame* growth_separator_ = nullptr;
   bool growth_update_pending_ = false;
 };
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -210,6 +211,8 @@ class MainWindowTest : public QObject {
     // The growth of both, after the paint.
     QVERIFY(QTest::qWaitFor([&form1] { return form1.GrowthLabel().FullText().contains("SQ3POW"); }, 5000));
     QVERIFY(form1.GrowthLabel().isVisible());
+    // A line parts it from the text beside it.
+    QVERIFY(form1.findChild<QFrame*>("GrowthSeparator1")->isVisible());
     QVERIFY(form1.GrowthAction().isChecked());
     QCOMPARE(form1.GrowthLabel().FullText(),
              QString::fromUtf8("fibonacci.txt: +0.2090 digits/line (\u00d71.618 per term)   "
@@ -238,6 +241,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(Picture(form1).Pixels().size(), FreshPicture(kSamples + "/fibonacci.txt").Pixels().size());
     QVERIFY(Picture(form1) == FreshPicture(kSamples + "/fibonacci.txt"));
     QVERIFY(QTest::qWaitFor([&form1] { return form1.GrowthLabel().isHidden(); }, 5000));
+    QVERIFY(form1.findChild<QFrame*>("GrowthSeparator1")->isHidden());
   }
 
   void OpenDialogReformatsAnSQFileAndCancelChangesNothing() {
