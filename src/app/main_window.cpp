@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
@@ -31,10 +30,20 @@
 #include "common/error.h"
 #include "viewer/growth_text.h"
 #include "viewer/sequence_loader.h"
+#include "viewer/shown_text.h"
 
 namespace kep::app {
 
 namespace {
+
+// A file's path as a menu entry: shown as the status bar shows a file's
+// text, so that no control or direction mark in a name can disguise it, and
+// with "&", which menus take as the mark of a shortcut letter, doubled.
+QString MenuText(const std::string& path) {
+  QString text = QString::fromStdString(viewer::ShownText(path));
+  text.replace('&', "&&");
+  return text;
+}
 
 // The About box's picture: a sample sequence drawn by the program's chart.
 // At this size the plot is about 30 pixels high, so the left axis gets a
@@ -267,9 +276,7 @@ void MainWindow::ListSequences() {
   sequences1_->clear();
   const std::vector<viewer::ViewerCommands::Sequence> sequences = commands_->Sequences();
   for (std::size_t i = 0; i < sequences.size(); ++i) {
-    QString name = QFile::decodeName(QByteArray::fromStdString(sequences[i].path));
-    name.replace('&', "&&");
-    QAction* shown = sequences1_->addAction(name, this, [this, i](bool on) {
+    QAction* shown = sequences1_->addAction(MenuText(sequences[i].path), this, [this, i](bool on) {
       RunCommand([this, i, on] { commands_->SetSequenceShown(static_cast<int>(i), on); });
     });
     shown->setCheckable(true);
@@ -282,10 +289,9 @@ void MainWindow::ListSequences() {
   remove1->setObjectName("Remove1");
   // The first file stays: File, "Open sequence . . ." replaces it.
   for (std::size_t i = 1; i < sequences.size(); ++i) {
-    QString name = QFile::decodeName(QByteArray::fromStdString(sequences[i].path));
-    name.replace('&', "&&");
-    remove1->addAction(
-        name, this, [this, i] { RunCommand([this, i] { commands_->RemoveSequence(static_cast<int>(i)); }); });
+    remove1->addAction(MenuText(sequences[i].path), this, [this, i] {
+      RunCommand([this, i] { commands_->RemoveSequence(static_cast<int>(i)); });
+    });
   }
 }
 
@@ -319,14 +325,10 @@ void MainWindow::ShowRecentFiles(const std::vector<std::string>& files) {
   }
   int number = 0;
   for (const std::string& file : files) {
-    const QString path = QFile::decodeName(QByteArray::fromStdString(file));
-    // Menu texts take "&" as the mark of a shortcut letter.
-    QString text = path;
-    text.replace('&', "&&");
     QAction* entry =
-        open_recent1_->addAction(QString("&%1 %2").arg(++number % 10).arg(text), this,
+        open_recent1_->addAction(QString("&%1 %2").arg(++number % 10).arg(MenuText(file)), this,
                                  [this, file] { RunCommand([this, file] { commands_->OpenRecent(file); }); });
-    entry->setStatusTip(path);
+    entry->setStatusTip(QString::fromStdString(viewer::ShownText(file)));
   }
   open_recent1_->setEnabled(!files.empty());
   SaveSettings();
