@@ -64,6 +64,9 @@ TEST(GrowthTextTest, SlopeAndFactorPerTermOrTooFewPoints) {
   EXPECT_EQ(GrowthText({600, 0.20898764}, german), "+0,2090 digits/line (\u00d71,618 per term)");
   EXPECT_EQ(GrowthText({10, -0.30103}, c_format), "-0.3010 digits/line (\u00d70.500 per term)");
   EXPECT_EQ(GrowthText({10, 0}, c_format), "+0.0000 digits/line (\u00d71.000 per term)");
+  // A slow growth keeps its significant digits instead of showing as none.
+  EXPECT_EQ(GrowthText({10, 3.9e-7}, c_format), "+0.0000003900 digits/line (\u00d71.000000898 per term)");
+  EXPECT_EQ(GrowthText({10, 1e-20}, c_format), "+0.000000000000 digits/line (\u00d71.000000000000 per term)");
   EXPECT_EQ(GrowthText({10, 4.0}, c_format), "+4.0000 digits/line (\u00d710,000.000 per term)");
   EXPECT_EQ(GrowthText({10, 400.5}, c_format), "+400.5000 digits/line (\u00d710^400.5 per term)");
   EXPECT_EQ(GrowthText({1, std::nan("")}, c_format), "fewer than 2 points in view");
