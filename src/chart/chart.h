@@ -117,8 +117,8 @@ class ChartGradient {
   raster::Color end_color_ = raster::clYellow;
 };
 
-// The legend: with two or more active series, a white box with a thin frame
-// in the plot area's top-left corner that names each active series (its
+// The legend: with two or more active series that have points, a white box
+// with a thin frame in the plot area's top-left corner that names each (its
 // Title, elided in the middle when long) beside a sample of its line. It is
 // drawn over the plot and takes no room from it; with fewer series, or while
 // not Visible, nothing is drawn.

@@ -89,7 +89,8 @@ void Chart::DrawLegend() {
   if (!legend_.visible_) return;
   std::vector<const ChartSeries*> entries;
   for (const auto& series : SeriesList()) {
-    if (series->Active()) entries.push_back(series.get());
+    // A series without points draws no line, so it is not named either.
+    if (series->Active() && series->PointCount() > 0) entries.push_back(series.get());
   }
   if (entries.size() < 2) return;
 

@@ -61,6 +61,11 @@ TEST(LegendTest, OneSeriesHasNoLegendAndTheSamePixelsAsWithoutOne) {
   two.program.SeriesAt(1).SetActive(false);
   two.Draw();
   EXPECT_TRUE(two.program.Chart().Legend().LegendBox().IsEmpty());
+  // So does one without points yet, such as a file still being read.
+  two.program.SeriesAt(1).SetActive(true);
+  two.program.Series().ClearPoints();
+  two.Draw();
+  EXPECT_TRUE(two.program.Chart().Legend().LegendBox().IsEmpty());
 }
 
 TEST(LegendTest, EntriesSitInAWhiteFramedBoxAtThePlotsTopLeftAndTakeNoRoom) {
