@@ -62,9 +62,12 @@ SequenceFile::ReadEnd SequenceFile::ReadInto(SequenceReader& reader,
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, end - offset));
     const std::ptrdiff_t got = ReadAt(fd_, buffer.get(), want, offset);
     if (got < 0) ThrowCannotOpen(path_, std::strerror(errno));
-    if (got == 0) return ReadEnd::kEndReached;
+    if (got == 0) {  // the file is shorter than it was: its last line is as it stands
+      receive(reader.Feed({}));
+      return ReadEnd::kEndReached;
+    }
     offset += static_cast<std::uint64_t>(got);
-    receive(reader.Feed({buffer.get(), static_cast<std::size_t>(got)}));
+    receive(reader.Feed({buffer.get(), static_cast<std::size_t>(got)}, offset < end));
   }
   return ReadEnd::kTextEnded;
 }

@@ -307,7 +307,7 @@ void SequenceReader::Withdraw() {
 }
 
 void SequenceReader::HandOutProvisional() {
-  if (text_ended_ || line_.bytes == 0 || !Wanted(ended_lines_)) return;
+  if (line_provisional_ || text_ended_ || line_.bytes == 0 || !Wanted(ended_lines_)) return;
   const std::uint64_t index = reformat_ ? ended_lines_ / 2 : ended_lines_;
   if (number_column_ != 0) {
     Offer(line_, index, true);
@@ -324,15 +324,15 @@ void SequenceReader::HandOutProvisional() {
   line_provisional_ = true;
 }
 
-PointBatch SequenceReader::Feed(std::string_view bytes) {
+PointBatch SequenceReader::Feed(std::string_view bytes, bool more_follows) {
   batch_.clear();
   withdrawn_ = 0;
   held_at_feed_start_ = PointCount();
-  if (text_ended_ || bytes.empty()) return {};
+  if (text_ended_) return {};
   const char* const begin = bytes.data();
   const char* const stop = begin + bytes.size();
   const char* p = begin;
-  if (after_cr_) {  // the second half of a CR LF split between two Feeds
+  if (after_cr_ && p < stop) {  // the second half of a CR LF split between two Feeds
     after_cr_ = false;
     if (*p == '\n') {
       ++p;
@@ -369,7 +369,7 @@ PointBatch SequenceReader::Feed(std::string_view bytes) {
     BeginLine(bytes_consumed_ + static_cast<std::uint64_t>(p - begin));
   }
   bytes_consumed_ += static_cast<std::uint64_t>(p - begin);
-  HandOutProvisional();
+  if (!more_follows) HandOutProvisional();
   return {withdrawn_, batch_};
 }
 

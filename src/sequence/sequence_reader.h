@@ -98,8 +98,12 @@ class SequenceReader {
 
   // Takes in the next bytes of the file. Costs in proportion to bytes.size()
   // and allocates only the batch, whose capacity is kept for the next Feed.
-  // Raises std::bad_alloc when the batch does not fit.
-  PointBatch Feed(std::string_view bytes);
+  // With more_follows the caller feeds the bytes that follow at once (the
+  // next piece of a read), so the unended last line is not handed out yet:
+  // a read in pieces then withdraws nothing between them. A Feed without it,
+  // even of no bytes, hands that line out. Raises std::bad_alloc when the
+  // batch does not fit.
+  PointBatch Feed(std::string_view bytes, bool more_follows = false);
 
   // Raises "List index out of bounds (i)" unless line i exists (after
   // reformatting; the provisional last line counts). The open steps check

@@ -77,6 +77,8 @@ TEST(SequenceFileTest, ReadingEnds) {
   EXPECT_EQ(part.end, SequenceFile::ReadEnd::kEndReached);
   EXPECT_EQ(part.bytes, 9 * 1000 + 4u);
   EXPECT_EQ(part.points, 1001u);  // the unended "1 22" counts provisionally
+  // Read to no set end, as a kernel file is, the unended last line counts once the file ends.
+  EXPECT_EQ(ReadFile(dir.Write("open.kep", "1 1 = 1\n2 22 = 2\n3 3")).points, 3u);
 
   std::stop_source stop;
   stop.request_stop();

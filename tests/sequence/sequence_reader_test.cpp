@@ -22,8 +22,10 @@ using Points = std::vector<ValuePoint>;
 // What a consumer holds after every batch: withdrawn points removed, new ones appended.
 struct Consumer {
   Points points;
+  std::size_t withdrawn = 0;  // in all
   void Take(const PointBatch& batch) {
     ASSERT_LE(batch.withdrawn, points.size());
+    withdrawn += batch.withdrawn;
     points.resize(points.size() - batch.withdrawn);
     points.insert(points.end(), batch.points.begin(), batch.points.end());
   }
@@ -36,11 +38,17 @@ Points Read(std::string_view text, bool reformat = false, TermColumn column = Te
   return consumer.points;
 }
 
-// The same text fed in pieces of `piece` bytes.
-Points ReadInPieces(std::string_view text, std::size_t piece, bool reformat = false) {
+// The same text fed in pieces of `piece` bytes. Told that more follows, as a
+// read to a known end tells it, the reader hands out no unended line between
+// pieces, and a last Feed of no bytes hands it out.
+Points ReadInPieces(std::string_view text, std::size_t piece, bool reformat = false, bool more_follows = false,
+                    std::size_t* withdrawn = nullptr) {
   SequenceReader reader(reformat);
   Consumer consumer;
-  for (std::size_t at = 0; at < text.size(); at += piece) consumer.Take(reader.Feed(text.substr(at, piece)));
+  for (std::size_t at = 0; at < text.size(); at += piece)
+    consumer.Take(reader.Feed(text.substr(at, piece), more_follows));
+  if (more_follows) consumer.Take(reader.Feed({}));
+  if (withdrawn) *withdrawn = consumer.withdrawn;
   return consumer.points;
 }
 
@@ -119,6 +127,10 @@ TEST(SequenceReaderTest, PiecesOfEverySizeGiveTheWholeTextsPoints) {
       const Points whole = Read(text, reformat);
       for (std::size_t piece = 1; piece <= text.size(); ++piece) {
         EXPECT_EQ(ReadInPieces(text, piece, reformat), whole) << "piece " << piece << " of " << text;
+        std::size_t withdrawn = 0;
+        EXPECT_EQ(ReadInPieces(text, piece, reformat, true, &withdrawn), whole) << piece << " of " << text;
+        // Only the "n a(n)" question, settled late, takes points back.
+        if (text.find('#') == std::string::npos) EXPECT_EQ(withdrawn, 0u) << piece << " of " << text;
       }
     }
   }
