@@ -64,6 +64,26 @@ void ChartSeries::AppendPoints(std::span<const ValuePoint> points) {
   Repaint();
 }
 
+void ChartSeries::AppendShifted(const ChartSeries& other, double x_shift) {
+  const int count = other.PointCount();
+  if (count == 0) return;
+  const auto plain = [](const ChartSeries& series) {
+    return series.XValues().Order() == ChartListOrder::loAscending && series.colors_.empty() &&
+           series.labels_.empty();
+  };
+  const bool bulk =
+      plain(*this) && plain(other) && !OnBeforeAdd && !OnAfterAdd && count <= INT_MAX - PointCount() &&
+      (PointCount() == 0 || other.XValues().Stored(0) + x_shift >= XValues().Stored(PointCount() - 1));
+  if (!bulk) {
+    for (int i = 0; i < count; ++i)
+      AddPoint(other.XValues().Stored(i) + x_shift, other.YValues().Stored(i), "", raster::clSeriesColor);
+    return;
+  }
+  XValues().AppendShifted(other.XValues(), x_shift);
+  YValues().AppendShifted(other.YValues(), 0);
+  Repaint();
+}
+
 void ChartSeries::RemoveLastPoints(std::size_t count) {
   for (; count > 0; --count) RemovePoint(PointCount() - 1);
 }

@@ -87,6 +87,28 @@ void ChartValueList::AppendValues(std::span<const ValuePoint> points, double Val
   });
 }
 
+void ChartValueList::AppendShifted(const ChartValueList& other, double shift) {
+  const std::size_t before = values_.size();
+  const bool current = !stats_stale_ || before == 0;
+  values_.append_shifted(other.values_, shift);
+  Changed(true);
+  if (!current || other.values_.empty()) return;
+  // Shifting keeps the order of values, so the extremes of the whole are
+  // those of the two parts, the earlier part winning a tie, as a refresh
+  // would find them. That needs other's extremes to cover all its values:
+  // a NaN as its first value would have hidden the rest.
+  if (multiplier_ == 1.0 && other.multiplier_ == 1.0 && !other.stats_stale_ &&
+      !std::isnan(other.values_[0])) {
+    const double low = other.lowest_ + shift;
+    const double high = other.highest_ + shift;
+    lowest_ = before == 0 || low < lowest_ ? low : lowest_;
+    highest_ = before == 0 || high > highest_ ? high : highest_;
+    stats_stale_ = false;
+    return;
+  }
+  Accumulate(before, [this](std::size_t from, auto&& visit) { values_.visit_runs(from, visit); });
+}
+
 void ChartValueList::ReplaceValueAt(int i, double v) {
   CheckIndex(i, values_.size());
   values_.set(static_cast<std::size_t>(i), v);
@@ -149,18 +171,23 @@ void ChartValueList::Accumulate(std::size_t from, VisitRuns&& visit_runs) const 
     if (from == 0) lowest_ = highest_ = Multiplied(values_[0]);
     double lowest = lowest_;
     double highest = highest_;
-    // Lowest stays at most highest, so these are the two comparisons of one
-    // "lower, else higher" test; a NaN compares false and changes nothing.
-    const auto take = [&](double w) {
-      lowest = w < lowest ? w : lowest;
-      highest = w > highest ? w : highest;
-    };
     visit_runs(from, [&](const double* data, std::size_t count) {
+      // Kept in locals, which the compiler holds in registers: through the
+      // captured references it would store them at every value.
+      double low = lowest;
+      double high = highest;
+      // A NaN compares false and changes nothing.
+      const auto take = [&](double w) {
+        low = w < low ? w : low;
+        high = w > high ? w : high;
+      };
       if (multiplier_ == 1.0) {
         for (std::size_t i = 0; i < count; ++i) take(data[i]);
       } else {
         for (std::size_t i = 0; i < count; ++i) take(Multiplied(data[i]));
       }
+      lowest = low;
+      highest = high;
     });
     lowest_ = lowest;
     highest_ = highest;

@@ -1,6 +1,8 @@
 #include "chart/compact_values.h"
 
+#include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -47,6 +49,14 @@ void LoadAll(const std::byte* data, std::size_t k, std::size_t count, double* ou
 }  // namespace
 
 // ---- one block ----
+
+bool CompactValues::RunsSuit(std::size_t runs, std::size_t count) {
+  // Runs shorter on average than a full block's share of kMaxRuns (the two
+  // that the block's edges may cut aside) would not fit in the end: values
+  // that seldom run (digit counts) take an integer form from their third
+  // run on, rather than at their 257th.
+  return runs <= 2 || (runs <= kMaxRuns && (runs - 2) * (kBlockSize / kMaxRuns) <= count);
+}
 
 double CompactValues::Block::Get(std::size_t k) const {
   switch (form) {
@@ -109,7 +119,7 @@ bool CompactValues::Block::TrySet(std::size_t k, double v) {
       // Appending: v extends the last run or begins a new one.
       if (!IsRunValue(v)) return false;
       if (!runs.empty() && v == runs.back().first + static_cast<double>(k - runs.back().start)) return true;
-      if (runs.size() == kMaxRuns) return false;
+      if (!RunsSuit(runs.size() + 1, k + 1)) return false;
       runs.push_back({static_cast<std::uint32_t>(k), v});
       return true;
     }
@@ -145,7 +155,7 @@ CompactValues::Block CompactValues::Encode(const double* values, std::size_t cou
     const std::size_t w = width == 0 ? 0 : UnsignedWidth(v);
     width = w == 0 ? 0 : std::max(width, w);
   }
-  if (all_run_values && runs <= kMaxRuns) {
+  if (all_run_values && RunsSuit(runs, count)) {
     block.runs.reserve(runs);
     for (std::size_t k = 0; k < count; ++k) {
       if (k == 0 || values[k] != values[k - 1] + 1)
@@ -168,6 +178,91 @@ void CompactValues::Widen(Block& block, double v) {
 }
 
 // ---- the list ----
+
+void CompactValues::append_shifted(const CompactValues& other, double shift) {
+  assert(shift == std::trunc(shift));
+  for (const Block& block : other.blocks_) {
+    switch (block.form) {
+      case Form::kRuns:
+        for (std::size_t r = 0; r < block.runs.size(); ++r) {
+          const std::size_t end = r + 1 < block.runs.size() ? block.runs[r + 1].start : block.count;
+          const double first = block.runs[r].first + shift;
+          const std::size_t count = end - block.runs[r].start;
+          if (IsRunValue(first) && IsRunValue(first + static_cast<double>(count))) {
+            AppendRun(first, count);
+          } else {
+            for (std::size_t k = 0; k < count; ++k)
+              push_back((block.runs[r].first + static_cast<double>(k)) + shift);
+          }
+        }
+        continue;
+      case Form::kU8:
+        if (shift == 0) {
+          AppendIntegers<std::uint8_t>(block.data.get(), block.count);
+          continue;
+        }
+        break;
+      case Form::kU16:
+        if (shift == 0) {
+          AppendIntegers<std::uint16_t>(block.data.get(), block.count);
+          continue;
+        }
+        break;
+      case Form::kU32:
+        if (shift == 0) {
+          AppendIntegers<std::uint32_t>(block.data.get(), block.count);
+          continue;
+        }
+        break;
+      case Form::kDoubles:
+        break;
+    }
+    double values[kBlockSize];
+    block.Read(0, block.count, values);
+    for (std::size_t k = 0; k < block.count; ++k) push_back(values[k] + shift);
+  }
+}
+
+void CompactValues::AppendRun(double first, std::size_t count) {
+  while (count > 0) {
+    if ((size_ & kBlockMask) == 0) blocks_.emplace_back();
+    Block& block = blocks_.back();
+    const std::size_t take = std::min<std::size_t>(count, kBlockSize - block.count);
+    const bool continues = block.form == Form::kRuns && !block.runs.empty() &&
+                           SameBits(first, block.runs.back().first + (block.count - block.runs.back().start));
+    if (continues || (block.form == Form::kRuns && RunsSuit(block.runs.size() + 1, block.count + 1))) {
+      if (!continues) block.runs.push_back({block.count, first});
+      block.count += static_cast<std::uint32_t>(take);
+      size_ += take;
+    } else {
+      for (std::size_t k = 0; k < take; ++k) push_back(first + static_cast<double>(k));
+    }
+    first += static_cast<double>(take);
+    count -= take;
+  }
+}
+
+template <typename T>
+void CompactValues::AppendIntegers(const std::byte* data, std::size_t count) {
+  constexpr Form kForm = sizeof(T) == 1 ? Form::kU8 : sizeof(T) == 2 ? Form::kU16 : Form::kU32;
+  for (std::size_t k = 0; k < count;) {
+    if ((size_ & kBlockMask) == 0) blocks_.emplace_back();
+    Block& block = blocks_.back();
+    const std::size_t take = std::min<std::size_t>(count - k, kBlockSize - block.count);
+    if (block.form == Form::kRuns && block.count == 0) {  // a new block: the form of the values
+      block.form = kForm;
+      block.data = std::make_unique_for_overwrite<std::byte[]>(kBlockSize * sizeof(T));
+    }
+    if (block.form == kForm) {
+      std::memcpy(block.data.get() + block.count * sizeof(T), data + k * sizeof(T), take * sizeof(T));
+      block.count += static_cast<std::uint32_t>(take);
+      size_ += take;
+    } else {
+      for (std::size_t j = 0; j < take; ++j) push_back(static_cast<double>(Load<T>(data, k + j)));
+    }
+    k += take;
+  }
+}
 
 void CompactValues::pop_back() {
   assert(size_ > 0);

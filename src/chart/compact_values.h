@@ -29,7 +29,8 @@ class CompactValues {
   static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockShift;
   static constexpr std::size_t kBlockMask = kBlockSize - 1;
   // A block keeps at most this many runs (4 KiB, the size of a block of
-  // bytes); a block with more gaps is stored as integers.
+  // bytes); a block with more gaps, or on its way to more, is stored as
+  // integers.
   static constexpr std::size_t kMaxRuns = 256;
 
   CompactValues() = default;
@@ -58,6 +59,10 @@ class CompactValues {
       blocks_.reserve(std::max(2 * blocks_.capacity(), (size_ + count + kBlockMask) >> kBlockShift));
     for (std::size_t k = 0; k < count; ++k) push_back(value_of(k));
   }
+  // Appends the values of other, each plus shift, an integer (0 copies
+  // them): what other keeps as runs, or as integers when shift is 0, is
+  // taken over a stretch at a time rather than value by value.
+  void append_shifted(const CompactValues& other, double shift);
   void pop_back();
   void set(std::size_t i, double v);
   // Stores v at index i (0 <= i <= size), moving later values up.
@@ -133,6 +138,13 @@ class CompactValues {
     void Read(std::size_t k, std::size_t count, double* out) const;
   };
 
+  // Appends count consecutive integers from first on.
+  void AppendRun(double first, std::size_t count);
+  // Appends count unsigned integers of type T stored at data.
+  template <typename T>
+  void AppendIntegers(const std::byte* data, std::size_t count);
+  // Whether count values that make this many runs are kept as runs.
+  static bool RunsSuit(std::size_t runs, std::size_t count);
   // A block in the smallest form that holds values[0 .. count - 1].
   static Block Encode(const double* values, std::size_t count);
   // Appends v to the last block, which cannot hold it in its form.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -19,6 +20,25 @@ std::ptrdiff_t ReadAt(int fd, char* buffer, std::size_t count, std::uint64_t off
 
 // True when the file's name (without its folder) begins with exactly "SQ".
 bool IsSQFileName(std::string_view name);
+
+// How SequenceFile::ReadSplit shares a read among threads, and where the
+// points go.
+struct SplitRead {
+  // The most threads to read on, the calling one included.
+  unsigned threads = 1;
+  // The least bytes a thread is given: a shorter read is not split.
+  std::uint64_t min_stretch_bytes = std::uint64_t{4} << 20;
+  // The batches of the calling thread's reader.
+  std::function<void(const PointBatch&)> receive;
+  // The batches of the reader of stretch k (from 1), on that stretch's thread.
+  std::function<void(std::size_t k, const PointBatch&)> receive_rest;
+  // Once every thread has ended, on the calling thread and in order: the
+  // points of stretch k follow those received so far, placed by placement.
+  std::function<void(std::size_t k, const RestPlacement& placement)> join_rest;
+  // After each piece of the calling thread: the bytes and the lines of the
+  // file that all threads have taken in so far.
+  std::function<void(std::uint64_t bytes, std::uint64_t lines)> progress;
+};
 
 // An open sequence file, read piece by piece through one reused buffer into
 // a SequenceReader. Only regular files are read, so a FIFO or a device never
@@ -63,6 +83,17 @@ class SequenceFile {
   ReadEnd ReadInto(SequenceReader& reader, const std::function<void(const PointBatch&)>& receive,
                    std::uint64_t end = kWholeFile, std::stop_token stop = {}) const;
 
+  // Reads as ReadInto does, with the same result and the same points, on
+  // up to how.threads threads when the stretch to read is long and its end
+  // is known: the calling thread reads until the reader's rules are settled
+  // (the first lines, as a rule), then cuts what remains at line ends into
+  // stretches of about the same size. It reads the first one itself; each
+  // later one is read on a thread of its own by a reader made by
+  // reader.Rest(), and joined to reader in order once all have ended. What
+  // a receiver raises passes through (the other threads are stopped first).
+  ReadEnd ReadSplit(SequenceReader& reader, const SplitRead& how, std::uint64_t end,
+                    std::stop_token stop = {}) const;
+
   // The up to count bytes that end at offset end, as the file holds them
   // now (fewer when the file is shorter). A follower compares them with
   // what it read before, to tell a file rewritten in place from a grown one.
@@ -70,6 +101,15 @@ class SequenceFile {
   std::string BytesBefore(std::uint64_t end, std::size_t count) const;
 
  private:
+  // Feeds reader the bytes [from, to) of the file, telling it that more
+  // follow after to when more_after is set; ends early at the end of the
+  // file, at a NUL, or between pieces when stop is requested.
+  ReadEnd ReadRange(SequenceReader& reader, const std::function<void(const PointBatch&)>& receive,
+                    std::uint64_t from, std::uint64_t to, bool more_after, std::stop_token stop) const;
+  // The offset just after the first line end at or after from and before
+  // end, when one is found within a few MiB (and is not a NUL).
+  std::optional<std::uint64_t> CutAfterLineEnd(std::uint64_t from, std::uint64_t end) const;
+
   std::string path_;
   int fd_ = -1;
   std::uint64_t size_at_open_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 
 #include "common/error.h"
 #include "common/format.h"
@@ -109,7 +110,7 @@ std::uint64_t SequenceReader::Lines() const {
 }
 
 std::size_t SequenceReader::LargestDigitCount() const {
-  std::size_t largest = largest_final_;
+  std::size_t largest = std::max(final_[0].largest, final_[1].largest);
   for (const ValuePoint& point : provisional_) largest = std::max(largest, static_cast<std::size_t>(point.y));
   if (tentative_out_) {
     for (const ValuePoint& point : tentative_) largest = std::max(largest, static_cast<std::size_t>(point.y));
@@ -127,6 +128,41 @@ unsigned SequenceReader::WordsNeeded() const {
   // "n a(n)" question is settled, a data line needs them to tell two words
   // from more.
   return number_column_ != 0 && bfile_ != BFile::kUnknown ? NumberColumn() : 3;
+}
+
+// ---- stretches read by readers of their own ----
+
+SequenceReader SequenceReader::Rest() const {
+  assert(RulesSettled());
+  SequenceReader rest(false, number_column_ == 2 ? TermColumn::kWord2 : TermColumn::kWord3);
+  rest.bfile_ = bfile_;
+  rest.parity_mask_ = reformat_ ? 1 : 0;
+  return rest;
+}
+
+RestPlacement SequenceReader::Join(SequenceReader&& rest) {
+  assert(AtLineStart() && rest.parity_mask_ == (reformat_ ? 1u : 0u));
+  const RestPlacement placement(ended_lines_, reformat_);
+  const std::uint64_t offset = bytes_consumed_;
+  // An "SQ" file keeps the rest's lines whose position in the file is even.
+  const FinalPoints& kept = rest.final_[reformat_ ? ended_lines_ % 2 : 0];
+  final_[0].points += kept.points;
+  final_[0].largest = std::max(final_[0].largest, kept.largest);
+  for (ValuePoint point : rest.provisional_) {
+    if (placement.Place(point)) provisional_.push_back(point);
+  }
+  for (const LineMark& mark : rest.marks_) {
+    const LineMark placed{mark.line + ended_lines_, mark.offset + offset};
+    if (placed.line != marks_.back().line) marks_.push_back(placed);
+  }
+  next_mark_ = {rest.next_mark_.line + ended_lines_, rest.next_mark_.offset + offset};
+  if (rest.bytes_consumed_ > 0) after_cr_ = rest.after_cr_;
+  text_ended_ = rest.text_ended_;
+  bytes_consumed_ += rest.bytes_consumed_;
+  ended_lines_ += rest.ended_lines_;
+  line_ = rest.line_;
+  line_provisional_ = rest.line_provisional_ && Wanted(ended_lines_);
+  return placement;
 }
 
 // ---- the points of lines ----
@@ -153,8 +189,7 @@ void SequenceReader::Emit(const LineState& line, std::uint64_t index, bool provi
   } else if (bfile_ == BFile::kUnknown) {
     tentative_.push_back(point);
   } else {
-    ++final_points_;
-    largest_final_ = std::max(largest_final_, term);
+    CountFinal(point);
   }
 }
 
@@ -181,9 +216,7 @@ void SequenceReader::Decide(bool bfile, bool provisional) {
 }
 
 void SequenceReader::FinalizeTentative() {
-  for (const ValuePoint& point : tentative_)
-    largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
-  final_points_ += tentative_.size();
+  for (const ValuePoint& point : tentative_) CountFinal(point);
   tentative_ = {};
 }
 
@@ -262,8 +295,7 @@ void SequenceReader::EndLine() {
         if (bfile_ == BFile::kUnknown) {
           tentative_.push_back(point);
         } else {
-          largest_final_ = std::max(largest_final_, static_cast<std::size_t>(point.y));
-          ++final_points_;
+          CountFinal(point);
         }
       }
       provisional_.clear();

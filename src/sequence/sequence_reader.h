@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -49,6 +50,29 @@ struct LineMark {
   std::uint64_t offset = 0;  // the byte offset of its first character
 
   friend bool operator==(const LineMark&, const LineMark&) = default;
+};
+
+// Moves the points that a reader of a later stretch of a file (made by
+// SequenceReader::Rest) handed out to their places in the whole file.
+class RestPlacement {
+ public:
+  // Puts point at its place in the whole file: false when the whole file
+  // has no such point (an odd line of an "SQ" file).
+  bool Place(ValuePoint& point) const {
+    const std::uint64_t line = first_line_ + static_cast<std::uint64_t>(point.x) - 1;
+    if (reformat_ && line % 2 != 0) return false;
+    point.x = static_cast<double>((reformat_ ? line / 2 : line) + 1);
+    return true;
+  }
+  // Every point is kept, its X moved by XShift().
+  bool KeepsEveryPoint() const { return !reformat_; }
+  double XShift() const { return static_cast<double>(first_line_); }
+
+ private:
+  friend class SequenceReader;
+  RestPlacement(std::uint64_t first_line, bool reformat) : first_line_(first_line), reformat_(reformat) {}
+  std::uint64_t first_line_;  // the line of the file where the stretch begins
+  bool reformat_;
 };
 
 // Turns the bytes of a sequence file into its points in one pass, piece by
@@ -130,7 +154,8 @@ class SequenceReader {
   bool ReadsBFile() const { return bfile_ == BFile::kYes; }
   // Points handed out and not withdrawn.
   std::uint64_t PointCount() const {
-    return final_points_ + (tentative_out_ ? tentative_.size() : 0) + provisional_.size();
+    return final_[0].points + final_[1].points + (tentative_out_ ? tentative_.size() : 0) +
+           provisional_.size();
   }
   // The largest Y among those points.
   std::size_t LargestDigitCount() const;
@@ -139,6 +164,30 @@ class SequenceReader {
   // kMarkEveryLines lines or kMarkEveryBytes bytes after the previous mark.
   // It lets a caller find the text of any line by reading at most about one
   // MiB of the file.
+  // ---- One text read by several readers, each a stretch of it ----
+  // The rules that the first lines decide are settled for good: the number
+  // column, and whether the file is read as "n a(n)" lines. The text after
+  // any later line end can then be read on its own.
+  bool RulesSettled() const {
+    return number_column_ != 0 && bfile_ != BFile::kUnknown && !column_provisional_ && !decision_provisional_;
+  }
+  // A reader for a stretch of the text that begins at a line start after
+  // what this reader has read, this reader's rules being settled: it reads
+  // by those rules and numbers lines from 0 where it begins. For an "SQ"
+  // file it keeps every line, as it cannot tell which ones are even; Join
+  // drops the others.
+  SequenceReader Rest() const;
+  // Takes over from rest, a reader made by Rest that read the text from
+  // exactly where this reader stopped, which must be at a line start with
+  // the text not ended. Afterwards this reader stands where it would stand
+  // had it read both stretches itself (the line index may have an extra
+  // mark where rest began), and follows on from there. Returns how to place
+  // the points rest handed out, which follow this reader's.
+  RestPlacement Join(SequenceReader&& rest);
+  // Where a stretch that begins here may be read by a reader of its own:
+  // the text ended with a line end and not with a NUL, and the rules are settled.
+  bool AtLineStart() const { return line_.bytes == 0 && !line_provisional_ && !text_ended_; }
+
   static constexpr std::uint64_t kMarkEveryLines = 4096;
   static constexpr std::uint64_t kMarkEveryBytes = std::uint64_t{1} << 20;
   const std::vector<LineMark>& LineIndex() const { return marks_; }
@@ -206,8 +255,20 @@ class SequenceReader {
   bool tentative_out_ = true;
   std::uint64_t held_at_feed_start_ = 0;  // PointCount() when the Feed in progress began
   std::size_t withdrawn_ = 0;             // of the Feed in progress
-  std::uint64_t final_points_ = 0;
-  std::size_t largest_final_ = 0;
+  // Points that can no longer be withdrawn: their count and largest Y, for
+  // the lines at even and at odd positions (all in [0] unless this reader
+  // keeps the odd lines of an "SQ" file for Join to drop).
+  struct FinalPoints {
+    std::uint64_t points = 0;
+    std::size_t largest = 0;
+  };
+  FinalPoints final_[2];
+  std::uint64_t parity_mask_ = 0;  // 1 when final_[1] is used
+  void CountFinal(const ValuePoint& point) {
+    FinalPoints& final = final_[(static_cast<std::uint64_t>(point.x) - 1) & parity_mask_];
+    ++final.points;
+    final.largest = std::max(final.largest, static_cast<std::size_t>(point.y));
+  }
   std::vector<ValuePoint> batch_;
   std::vector<ValuePoint> provisional_;  // handed out, may be withdrawn
   std::vector<LineMark> marks_;

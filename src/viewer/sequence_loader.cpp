@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <new>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,43 @@ void ApplyBatch(chart::ChartSeries& series, const sequence::PointBatch& batch) {
   series.RemoveLastPoints(batch.withdrawn);
   series.AppendPoints(batch.points);
 }
+
+namespace {
+
+// One reading thread per core, up to a few: past them the joining, which
+// is done on one thread, outweighs what another thread saves.
+unsigned ReadingThreads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
+
+// Appends the points of part after those of series, each moved to its place
+// by placement, and empties part.
+void AppendPlaced(chart::ChartSeries& series, chart::ChartSeries& part,
+                  const sequence::RestPlacement& placement) {
+  if (placement.KeepsEveryPoint()) {
+    series.AppendShifted(part, placement.XShift());
+    part.ClearPoints();
+    return;
+  }
+  constexpr std::size_t kStretch = 4096;
+  std::vector<double> xs(kStretch);
+  std::vector<double> ys(kStretch);
+  std::vector<ValuePoint> placed;
+  placed.reserve(kStretch);
+  const auto count = static_cast<std::size_t>(part.PointCount());
+  for (std::size_t first = 0; first < count; first += kStretch) {
+    const std::size_t n = std::min(kStretch, count - first);
+    part.XValues().ReadValues(first, n, xs.data());
+    part.YValues().ReadValues(first, n, ys.data());
+    placed.clear();
+    for (std::size_t k = 0; k < n; ++k) {
+      ValuePoint point{xs[k], ys[k]};
+      if (placement.Place(point)) placed.push_back(point);
+    }
+    series.AppendPoints(placed);
+  }
+  part.ClearPoints();
+}
+
+}  // namespace
 
 void ReturnFreedMemory() {
 #if defined(__GLIBC__)
@@ -47,14 +85,25 @@ LoadedSequence ReadSequence(const std::string& path, const LoadHooks& hooks, std
     // still ends; a size of 0 is what kernel files report whatever they hold.
     const std::uint64_t size = loaded.file->SizeAtOpen();
     const std::uint64_t end = size > 0 ? size : sequence::SequenceFile::kWholeFile;
-    const auto receive = [&](const sequence::PointBatch& batch) {
+    // Each thread's stretch is read into a series of its own, and the
+    // series are joined in order at the end.
+    sequence::SplitRead how;
+    how.threads = ReadingThreads();
+    std::vector<chart::ChartSeries> parts(how.threads);
+    how.receive = [&](const sequence::PointBatch& batch) {
       if (keep_points) ApplyBatch(*loaded.points, batch);
-      if (hooks.progress) hooks.progress(loaded.reader->BytesConsumed(), loaded.reader->FileLines());
     };
+    how.receive_rest = [&](std::size_t k, const sequence::PointBatch& batch) {
+      if (keep_points) ApplyBatch(parts[k], batch);
+    };
+    how.join_rest = [&](std::size_t k, const sequence::RestPlacement& placement) {
+      AppendPlaced(*loaded.points, parts[k], placement);
+    };
+    how.progress = hooks.progress;
     if (loaded.reformatted && hooks.show_reformat_notice) hooks.show_reformat_notice();
     try {
-      loaded.stopped = loaded.file->ReadInto(*loaded.reader, receive, end, stop) ==
-                       sequence::SequenceFile::ReadEnd::kStopped;
+      loaded.stopped =
+          loaded.file->ReadSplit(*loaded.reader, how, end, stop) == sequence::SequenceFile::ReadEnd::kStopped;
       // The reformat step's failure: an "SQ" file without a line 0.
       if (loaded.reformatted && !loaded.stopped) loaded.reader->CheckLine(0);
     } catch (...) {

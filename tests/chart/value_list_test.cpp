@@ -246,13 +246,16 @@ TEST(CompactValuesTest, EveryValueReadsBackExactly) {
 // value turns its block, and only its block, to doubles.
 TEST(CompactValuesTest, SequencePointsAreCompactUntilAnArbitraryValueArrives) {
   CompactValues x;
+  CompactValues gappy_x;
   CompactValues y;
   constexpr std::size_t kPoints = 1'000'000;
   for (std::size_t i = 0; i < kPoints; ++i) {
-    x.push_back(static_cast<double>(i + 1 + i / 1000));    // a header or blank line every 1000 lines
+    x.push_back(static_cast<double>(i + 1 + i / 1000));  // a header or blank line every 1000 lines
+    gappy_x.push_back(static_cast<double>(i + 1 + i / 20));
     y.push_back(static_cast<double>(1 + i * 7919 % 300));  // up to 300 digits: two bytes
   }
   EXPECT_LT(x.memory_bytes(), kPoints / 20);
+  EXPECT_LT(gappy_x.memory_bytes(), kPoints * 5 / 4);  // 205 runs a block still beat 4-byte integers
   EXPECT_LT(y.memory_bytes(), 2 * kPoints + kPoints / 50);
   const std::size_t compact = y.memory_bytes();
   y.set(5000, 2.5);

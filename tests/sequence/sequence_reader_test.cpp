@@ -41,8 +41,8 @@ Points Read(std::string_view text, bool reformat = false, TermColumn column = Te
 // The same text fed in pieces of `piece` bytes. Told that more follows, as a
 // read to a known end tells it, the reader hands out no unended line between
 // pieces, and a last Feed of no bytes hands it out.
-Points ReadInPieces(std::string_view text, std::size_t piece, bool reformat = false, bool more_follows = false,
-                    std::size_t* withdrawn = nullptr) {
+Points ReadInPieces(std::string_view text, std::size_t piece, bool reformat = false,
+                    bool more_follows = false, std::size_t* withdrawn = nullptr) {
   SequenceReader reader(reformat);
   Consumer consumer;
   for (std::size_t at = 0; at < text.size(); at += piece)
@@ -130,7 +130,9 @@ TEST(SequenceReaderTest, PiecesOfEverySizeGiveTheWholeTextsPoints) {
         std::size_t withdrawn = 0;
         EXPECT_EQ(ReadInPieces(text, piece, reformat, true, &withdrawn), whole) << piece << " of " << text;
         // Only the "n a(n)" question, settled late, takes points back.
-        if (text.find('#') == std::string::npos) EXPECT_EQ(withdrawn, 0u) << piece << " of " << text;
+        if (text.find('#') == std::string::npos) {
+          EXPECT_EQ(withdrawn, 0u) << piece << " of " << text;
+        }
       }
     }
   }
