@@ -67,24 +67,25 @@ void ChartValueList::InsertValueAt(int i, double v) {
 }
 
 void ChartValueList::AppendValues(std::span<const ValuePoint> points, double ValuePoint::*member) {
-  // Extremes that are current go on over the new values while they are in
-  // the cache: the same results as a refresh.
-  const std::size_t before = values_.size();
-  const bool current = !stats_stale_ || before == 0;
-  values_.append(points.size(), [&](std::size_t k) { return points[k].*member; });
+  // Extremes that are current go on over the new values while they are at
+  // hand: the same results as a refresh.
+  const bool current = !stats_stale_ || values_.empty();
+  double lowest = values_.empty() && !points.empty() ? Multiplied(points[0].*member) : lowest_;
+  double highest = values_.empty() && !points.empty() ? Multiplied(points[0].*member) : highest_;
+  constexpr std::size_t kStretch = 256;
+  double values[kStretch];
+  for (std::size_t k = 0; k < points.size(); k += kStretch) {
+    const std::size_t count = std::min(kStretch, points.size() - k);
+    for (std::size_t j = 0; j < count; ++j) values[j] = points[k + j].*member;
+    values_.append(values, count);
+    if (current) TakeExtremes(values, count, lowest, highest);
+  }
   Changed(true);
-  if (!current) return;
-  // The new values are read from the points, which hold them as stored,
-  // rather than back from the storage.
-  Accumulate(before, [&](std::size_t, auto&& visit) {
-    constexpr std::size_t kStretch = 256;
-    double values[kStretch];
-    for (std::size_t k = 0; k < points.size(); k += kStretch) {
-      const std::size_t count = std::min(kStretch, points.size() - k);
-      for (std::size_t j = 0; j < count; ++j) values[j] = points[k + j].*member;
-      visit(static_cast<const double*>(values), count);
-    }
-  });
+  if (current && !values_.empty()) {
+    lowest_ = lowest;
+    highest_ = highest;
+    stats_stale_ = false;
+  }
 }
 
 void ChartValueList::AppendShifted(const ChartValueList& other, double shift) {
@@ -106,7 +107,7 @@ void ChartValueList::AppendShifted(const ChartValueList& other, double shift) {
     stats_stale_ = false;
     return;
   }
-  Accumulate(before, [this](std::size_t from, auto&& visit) { values_.visit_runs(from, visit); });
+  Accumulate(before);
 }
 
 void ChartValueList::ReplaceValueAt(int i, double v) {
@@ -160,39 +161,42 @@ int ChartValueList::FindValue(double v) const {
 
 void ChartValueList::RefreshStatistics() const {
   if (!stats_stale_) return;
-  Accumulate(0, [this](std::size_t from, auto&& visit) { values_.visit_runs(from, visit); });
+  Accumulate(0);
 }
 
-template <typename VisitRuns>
-void ChartValueList::Accumulate(std::size_t from, VisitRuns&& visit_runs) const {
+void ChartValueList::Accumulate(std::size_t from) const {
   if (values_.size() == 0) {
     lowest_ = highest_ = 0;
   } else {
     if (from == 0) lowest_ = highest_ = Multiplied(values_[0]);
     double lowest = lowest_;
     double highest = highest_;
-    visit_runs(from, [&](const double* data, std::size_t count) {
-      // Kept in locals, which the compiler holds in registers: through the
-      // captured references it would store them at every value.
-      double low = lowest;
-      double high = highest;
-      // A NaN compares false and changes nothing.
-      const auto take = [&](double w) {
-        low = w < low ? w : low;
-        high = w > high ? w : high;
-      };
-      if (multiplier_ == 1.0) {
-        for (std::size_t i = 0; i < count; ++i) take(data[i]);
-      } else {
-        for (std::size_t i = 0; i < count; ++i) take(Multiplied(data[i]));
-      }
-      lowest = low;
-      highest = high;
-    });
+    values_.visit_runs(
+        from, [&](const double* data, std::size_t count) { TakeExtremes(data, count, lowest, highest); });
     lowest_ = lowest;
     highest_ = highest;
   }
   stats_stale_ = false;
+}
+
+void ChartValueList::TakeExtremes(const double* stored, std::size_t count, double& lowest,
+                                  double& highest) const {
+  // Kept in locals, which the compiler holds in registers: through the
+  // references it would store them at every value.
+  double low = lowest;
+  double high = highest;
+  // A NaN compares false and changes nothing.
+  const auto take = [&](double w) {
+    low = w < low ? w : low;
+    high = w > high ? w : high;
+  };
+  if (multiplier_ == 1.0) {
+    for (std::size_t i = 0; i < count; ++i) take(stored[i]);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) take(Multiplied(stored[i]));
+  }
+  lowest = low;
+  highest = high;
 }
 
 // The sums are formed in extended precision, one value after the other:

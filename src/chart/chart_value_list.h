@@ -102,10 +102,10 @@ class ChartValueList {
   static void CheckIndex(int i, std::size_t limit);
   void RefreshStatistics() const;
   void RefreshSums() const;
-  // Brings Lowest and Highest, current up to index from, up to the last
-  // value; visit_runs(from, visit) hands visit the values from there on.
-  template <typename VisitRuns>
-  void Accumulate(std::size_t from, VisitRuns&& visit_runs) const;
+  // Brings Lowest and Highest, current up to index from, up to the last value.
+  void Accumulate(std::size_t from) const;
+  // Takes the stored values, times Multiplier, into lowest and highest.
+  void TakeExtremes(const double* stored, std::size_t count, double& lowest, double& highest) const;
 
   ChartSeries& owner_;
   std::string name_;

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace kep::chart {
 
@@ -179,6 +180,73 @@ void CompactValues::Widen(Block& block, double v) {
 
 // ---- the list ----
 
+namespace {
+
+// How many of values[0 .. count - 1] are integers that T holds (not negative
+// zero), each stored at out as it is checked.
+template <typename T>
+std::size_t StoreWhileFits(const double* values, std::size_t count, std::byte* out) {
+  constexpr double kLargest = static_cast<double>(std::numeric_limits<T>::max());
+  std::size_t k = 0;
+  for (; k < count; ++k) {
+    const double v = values[k];
+    if (!(v >= 0 && v <= kLargest)) break;
+    const auto stored = static_cast<T>(v);
+    if (static_cast<double>(stored) != v || std::signbit(v)) break;
+    Store(out, k, stored);
+  }
+  return k;
+}
+
+}  // namespace
+
+void CompactValues::append(const double* values, std::size_t count) {
+  if (blocks_.capacity() < (size_ + count + kBlockMask) >> kBlockShift)
+    blocks_.reserve(std::max(2 * blocks_.capacity(), (size_ + count + kBlockMask) >> kBlockShift));
+  while (count > 0) {
+    if ((size_ & kBlockMask) == 0) {  // a new block, in the form its first value needs
+      push_back(*values);
+      ++values;
+      --count;
+      continue;
+    }
+    Block& block = blocks_.back();
+    const std::size_t room = std::min<std::size_t>(count, kBlockSize - block.count);
+    std::size_t taken = 0;
+    switch (block.form) {
+      case Form::kRuns:
+        if (!block.runs.empty()) {
+          const double next =
+              block.runs.back().first + static_cast<double>(block.count - block.runs.back().start);
+          while (taken < room && SameBits(values[taken], next + static_cast<double>(taken))) ++taken;
+        }
+        break;
+      case Form::kU8:
+        taken = StoreWhileFits<std::uint8_t>(values, room, block.data.get() + block.count);
+        break;
+      case Form::kU16:
+        taken = StoreWhileFits<std::uint16_t>(values, room, block.data.get() + 2 * block.count);
+        break;
+      case Form::kU32:
+        taken = StoreWhileFits<std::uint32_t>(values, room, block.data.get() + 4 * block.count);
+        break;
+      case Form::kDoubles:
+        std::memcpy(block.data.get() + sizeof(double) * block.count, values, room * sizeof(double));
+        taken = room;
+        break;
+    }
+    block.count += static_cast<std::uint32_t>(taken);
+    size_ += taken;
+    values += taken;
+    count -= taken;
+    if (taken < room) {  // a value that begins a run or needs a wider form
+      push_back(*values);
+      ++values;
+      --count;
+    }
+  }
+}
+
 void CompactValues::append_shifted(const CompactValues& other, double shift) {
   assert(shift == std::trunc(shift));
   for (const Block& block : other.blocks_) {
@@ -219,7 +287,11 @@ void CompactValues::append_shifted(const CompactValues& other, double shift) {
     }
     double values[kBlockSize];
     block.Read(0, block.count, values);
-    for (std::size_t k = 0; k < block.count; ++k) push_back(values[k] + shift);
+    if (shift == 0) {
+      append(values, block.count);  // as they are: -0.0 + 0 would be 0
+    } else {
+      for (std::size_t k = 0; k < block.count; ++k) push_back(values[k] + shift);
+    }
   }
 }
 

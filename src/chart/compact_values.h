@@ -52,13 +52,9 @@ class CompactValues {
     if (!block.TryAppendCommon(v) && !block.TryAppend(v)) Widen(block, v);
     ++size_;
   }
-  // Appends count values, value k being value_of(k).
-  template <typename ValueOf>
-  void append(std::size_t count, ValueOf&& value_of) {
-    if (blocks_.capacity() < (size_ + count + kBlockMask) >> kBlockShift)
-      blocks_.reserve(std::max(2 * blocks_.capacity(), (size_ + count + kBlockMask) >> kBlockShift));
-    for (std::size_t k = 0; k < count; ++k) push_back(value_of(k));
-  }
+  // Appends values[0 .. count - 1]: the stretches that continue the last
+  // block's run or fit its integers are stored in one go each.
+  void append(const double* values, std::size_t count);
   // Appends the values of other, each plus shift, an integer (0 copies
   // them): what other keeps as runs, or as integers when shift is 0, is
   // taken over a stretch at a time rather than value by value.

@@ -242,6 +242,31 @@ TEST(CompactValuesTest, EveryValueReadsBackExactly) {
   EXPECT_TRUE(SameValues(other, reference));
 }
 
+// Bulk appends, in stretches of every size, and appends of a whole other
+// list with its values shifted give what pushing the values one by one gives.
+TEST(CompactValuesTest, BulkAppendsReadBackAsSingleOnes) {
+  ValueSource source;
+  std::mt19937_64& random = source.Random();
+  std::vector<double> reference;
+  CompactValues bulk;
+  CompactValues part;
+  std::vector<double> part_values;
+  for (int i = 0; i < 30000; ++i) part_values.push_back(source.Next());
+  for (const double v : part_values) part.push_back(v);
+  for (std::size_t at = 0; at < part_values.size();) {
+    const std::size_t n = std::min<std::size_t>(part_values.size() - at, 1 + random() % 5000);
+    bulk.append(part_values.data() + at, n);
+    at += n;
+  }
+  ASSERT_TRUE(SameValues(bulk, part_values));
+  reference = part_values;
+  for (const double shift : {0.0, 17.0, -3.0}) {
+    bulk.append_shifted(part, shift);
+    for (const double v : part_values) reference.push_back(shift == 0 ? v : v + shift);  // -0.0 stays
+    ASSERT_TRUE(SameValues(bulk, reference)) << "shift " << shift;
+  }
+}
+
 // Line positions and digit counts take about a byte a point; one arbitrary
 // value turns its block, and only its block, to doubles.
 TEST(CompactValuesTest, SequencePointsAreCompactUntilAnArbitraryValueArrives) {
