@@ -114,7 +114,8 @@ void PrintTargetLine(std::string_view workload, const std::optional<Quantity>& f
   std::optional<double> ratio;
   if (baseline) {
     baseline_text = baseline->name + " " + (baseline->figure ? QuantityText(*baseline->figure) : "not run");
-    if (figure && baseline->figure && baseline->figure->value > 0) ratio = figure->value / baseline->figure->value;
+    if (figure && baseline->figure && baseline->figure->value > 0)
+      ratio = figure->value / baseline->figure->value;
   }
   const std::string ratio_text = ratio ? Significant(*ratio) + "x" : "";
   const std::string target_text = target ? TargetText(*target) : "";
