@@ -53,13 +53,14 @@ test-sanitize:
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan_suppressions.txt \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
-# The loads on the worker thread and the following of files under
-# ThreadSanitizer, which cannot share a build with AddressSanitizer.
+# The loads on the worker thread, the reading of a file on several threads
+# and the following of files under ThreadSanitizer, which cannot share a
+# build with AddressSanitizer.
 test-tsan:
 	@scripts/install-deps test
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKEP_TSAN=ON -DKEP_WITH_QT=OFF -DKEP_BENCH=OFF
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target load_tests
-	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^load_tests\.'
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target load_tests sequence_tests
+	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(TSAN_BUILD) --output-on-failure -R '^(load_tests|sequence_tests)\.'
 
 # Every libFuzzer target for FUZZ_SECONDS on its saved corpus (new finds go to
 # a scratch folder; copy the ones worth keeping into tests/fuzz/corpus/).

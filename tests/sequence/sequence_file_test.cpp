@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/error_text.h"
@@ -122,6 +124,91 @@ TEST(SequenceFileTest, MalformedFilesGiveTheirPoints) {
     EXPECT_EQ(points, c.points) << c.name;
     EXPECT_EQ(reader.PointCount(), c.points) << c.name;
   }
+}
+
+// A read shared among threads gives the points, the line count and the end
+// of a read on one thread, wherever the stretches begin: plain, CR LF, "SQ"
+// and "n a(n)" files, a NUL in a later stretch or in the first, and a file
+// whose first lines never settle the column question.
+TEST(SequenceFileTest, ReadsSharedAmongThreadsGiveTheSamePoints) {
+  test::TempDir dir;
+  std::string plain;
+  std::string crlf;
+  std::string bfile = "# a b c\n";
+  std::string comments;
+  for (int i = 1; i <= 60'000; ++i) {
+    const std::string term(static_cast<std::size_t>(1 + i * 7 % 40), '7');
+    plain += std::to_string(i) + " " + term + " = 2^3\n" + (i % 97 == 0 ? "Tavrine\n\n" : "");
+    crlf += std::to_string(i) + " " + term + (i % 3 == 0 ? "\r" : "\r\n");
+    bfile += std::to_string(i) + " " + term + (i % 50 == 0 ? "\n# note\n" : "\n");
+    comments += "# " + term + "\n";
+  }
+  std::string late_nul = plain;
+  late_nul[late_nul.size() * 3 / 4] = '\0';
+  std::string early_nul = plain;
+  early_nul[early_nul.size() * 35 / 100] = '\0';  // in the first stretch, past the first piece
+  const std::pair<std::string, std::string> files[] = {
+      {"plain.kep", plain}, {"crlf.kep", crlf},     {"SQodd.kep", plain},     {"SQeven.kep", "0\n" + plain},
+      {"b.kep", bfile},     {"late.kep", late_nul}, {"early.kep", early_nul}, {"comments.kep", comments},
+  };
+  using Points = std::vector<ValuePoint>;
+  for (const auto& [name, text] : files) {
+    const SequenceFile file(dir.Write(name, text));
+    SequenceReader single(IsSQFileName(name));
+    Points expected;
+    const SequenceFile::ReadEnd single_end = file.ReadInto(single, [&](const PointBatch& batch) {
+      expected.resize(expected.size() - batch.withdrawn);
+      expected.insert(expected.end(), batch.points.begin(), batch.points.end());
+    });
+    for (const unsigned threads : {2u, 3u, 4u}) {
+      SequenceReader reader(IsSQFileName(name));
+      std::vector<Points> parts(threads);
+      std::uint64_t last_progress = 0;
+      SplitRead how;
+      how.threads = threads;
+      how.min_stretch_bytes = 4096;
+      const auto take = [](Points& points, const PointBatch& batch) {
+        points.resize(points.size() - batch.withdrawn);
+        points.insert(points.end(), batch.points.begin(), batch.points.end());
+      };
+      how.receive = [&](const PointBatch& batch) { take(parts[0], batch); };
+      how.receive_rest = [&](std::size_t k, const PointBatch& batch) { take(parts[k], batch); };
+      how.join_rest = [&](std::size_t k, const RestPlacement& placement) {
+        for (ValuePoint point : parts[k]) {
+          if (placement.Place(point)) parts[0].push_back(point);
+        }
+      };
+      how.progress = [&](std::uint64_t bytes, std::uint64_t) {
+        EXPECT_GE(bytes, last_progress);
+        last_progress = bytes;
+      };
+      EXPECT_EQ(file.ReadSplit(reader, how, file.SizeAtOpen()), single_end) << name << " " << threads;
+      EXPECT_EQ(parts[0], expected) << name << " " << threads;
+      EXPECT_EQ(reader.PointCount(), single.PointCount()) << name;
+      EXPECT_EQ(reader.LargestDigitCount(), single.LargestDigitCount()) << name;
+      EXPECT_EQ(reader.Lines(), single.Lines()) << name;
+      EXPECT_EQ(reader.BytesConsumed(), single.BytesConsumed()) << name;
+    }
+  }
+
+  // A stop, and a receiver that raises, end the read without waiting for the file's end.
+  const SequenceFile file(dir.Write("stop.kep", plain));
+  SplitRead how;
+  how.threads = 2;
+  how.min_stretch_bytes = 4096;
+  how.receive = [](const PointBatch&) {};
+  how.receive_rest = [](std::size_t, const PointBatch&) {};
+  how.join_rest = [](std::size_t, const RestPlacement&) {};
+  std::stop_source stop;
+  stop.request_stop();
+  SequenceReader stopped(false);
+  EXPECT_EQ(file.ReadSplit(stopped, how, file.SizeAtOpen(), stop.get_token()),
+            SequenceFile::ReadEnd::kStopped);
+  how.receive = [](const PointBatch& batch) {
+    if (!batch.points.empty()) throw std::runtime_error("full");
+  };
+  SequenceReader failed(false);
+  EXPECT_THROW(file.ReadSplit(failed, how, file.SizeAtOpen()), std::runtime_error);
 }
 
 }  // namespace
