@@ -11,6 +11,13 @@
 
 namespace kep::chart {
 
+namespace {
+
+// Values are copied a stretch of this many at a time, which is much faster than one by one.
+constexpr std::size_t kStretch = 256;
+
+}  // namespace
+
 ChartValueList::ChartValueList(ChartSeries& owner, std::string name)
     : owner_(owner), name_(std::move(name)) {}
 
@@ -36,6 +43,45 @@ void ChartValueList::ReadValues(std::size_t first, std::size_t count, double* ou
   values_.read(first, count, out);
   if (multiplier_ != 1.0) {
     for (std::size_t k = 0; k < count; ++k) out[k] = Multiplied(out[k]);
+  }
+}
+
+std::size_t ChartValueList::FirstDescent(std::size_t from, double previous) const {
+  if (multiplier_ == 1.0) return values_.first_descent(from, previous);
+  double values[kStretch];
+  for (; from < values_.size(); from += kStretch) {
+    const std::size_t count = std::min(kStretch, values_.size() - from);
+    ReadValues(from, count, values);
+    for (std::size_t k = 0; k < count; ++k) {
+      if (!(values[k] >= previous)) return from + k;
+      previous = values[k];
+    }
+  }
+  return values_.size();
+}
+
+std::size_t ChartValueList::FirstNaN(std::size_t from) const {
+  if (multiplier_ == 1.0) return values_.first_nan(from);
+  double values[kStretch];
+  for (; from < values_.size(); from += kStretch) {
+    const std::size_t count = std::min(kStretch, values_.size() - from);
+    ReadValues(from, count, values);
+    for (std::size_t k = 0; k < count; ++k) {
+      if (std::isnan(values[k])) return from + k;
+    }
+  }
+  return values_.size();
+}
+
+void ChartValueList::RangeExtremes(std::size_t first, std::size_t count, double& lowest,
+                                   double& highest) const {
+  if (multiplier_ == 1.0) return values_.extremes(first, count, lowest, highest);
+  lowest = highest = ValueAt(static_cast<int>(first));
+  double values[kStretch];
+  for (const std::size_t end = first + count; first < end; first += kStretch) {
+    const std::size_t n = std::min(kStretch, end - first);
+    values_.read(first, n, values);
+    TakeExtremes(values, n, lowest, highest);  // which applies Multiplier
   }
 }
 
@@ -72,7 +118,6 @@ void ChartValueList::AppendValues(std::span<const ValuePoint> points, double Val
   const bool current = !stats_stale_ || values_.empty();
   double lowest = values_.empty() && !points.empty() ? Multiplied(points[0].*member) : lowest_;
   double highest = values_.empty() && !points.empty() ? Multiplied(points[0].*member) : highest_;
-  constexpr std::size_t kStretch = 256;
   double values[kStretch];
   for (std::size_t k = 0; k < points.size(); k += kStretch) {
     const std::size_t count = std::min(kStretch, points.size() - k);

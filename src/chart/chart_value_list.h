@@ -60,6 +60,17 @@ class ChartValueList {
   // ValueAt(first) .. ValueAt(first + count - 1) into out: the fast way to
   // read many values in a row.
   void ReadValues(std::size_t first, std::size_t count, double* out) const;
+  // The first index from `from` on whose value is not at least the one
+  // before it (previous standing before `from`), or is a NaN; ValueCount()
+  // when there is none.
+  std::size_t FirstDescent(std::size_t from, double previous) const;
+  // The first index from `from` on whose value is a NaN, or ValueCount().
+  std::size_t FirstNaN(std::size_t from) const;
+  // The lowest and highest of ValueAt(first) .. ValueAt(first + count - 1)
+  // (count > 0, none of them NaN), the earliest of equal values kept. These
+  // three read the stored values in their compact forms, without turning
+  // each into a double, when Multiplier is 1.
+  void RangeExtremes(std::size_t first, std::size_t count, double& lowest, double& highest) const;
   // Bytes held for the stored values.
   std::size_t MemoryBytes() const { return values_.memory_bytes(); }
 

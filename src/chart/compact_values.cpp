@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace kep::chart {
 
@@ -63,10 +64,7 @@ double CompactValues::Block::Get(std::size_t k) const {
   switch (form) {
     case Form::kRuns: {
       if (runs.size() == 1) return runs[0].first + static_cast<double>(k);
-      // The last run that starts at or before k.
-      const auto run = std::upper_bound(runs.begin(), runs.end(), k,
-                                        [](std::size_t index, const Run& r) { return index < r.start; }) -
-                       1;
+      const auto run = RunOf(k);
       return run->first + static_cast<double>(k - run->start);
     }
     case Form::kU8:
@@ -85,9 +83,7 @@ void CompactValues::Block::Read(std::size_t k, std::size_t n, double* out) const
   if (n == 0) return;
   switch (form) {
     case Form::kRuns: {
-      auto run = std::upper_bound(runs.begin(), runs.end(), k,
-                                  [](std::size_t index, const Run& r) { return index < r.start; }) -
-                 1;
+      auto run = RunOf(k);
       for (std::size_t j = 0; j < n; ++j) {
         const std::size_t at = k + j;
         if (run + 1 != runs.end() && (run + 1)->start == at) ++run;
@@ -104,6 +100,138 @@ void CompactValues::Block::Read(std::size_t k, std::size_t n, double* out) const
     case Form::kDoubles:
       std::memcpy(out, data.get() + k * sizeof(double), n * sizeof(double));
       return;
+  }
+}
+
+std::vector<CompactValues::Run>::const_iterator CompactValues::Block::RunOf(std::size_t k) const {
+  // The last run that starts at or before k.
+  return std::upper_bound(runs.begin(), runs.end(), k,
+                          [](std::size_t index, const Run& r) { return index < r.start; }) -
+         1;
+}
+
+namespace {
+
+// The first of the T values k .. count - 1 at data below the one before it
+// (previous for k), or a NaN; count when none is, and then previous becomes
+// the last value.
+template <typename T>
+std::size_t DescentIn(const std::byte* data, std::size_t k, std::size_t count, double& previous) {
+  T before = Load<T>(data, k);
+  if (!(static_cast<double>(before) >= previous)) return k;
+  for (std::size_t j = k + 1; j < count; ++j) {
+    const T v = Load<T>(data, j);
+    if (!(v >= before)) return j;
+    before = v;
+  }
+  previous = static_cast<double>(before);
+  return count;
+}
+
+// The extremes of the T values k .. k + n - 1 (n > 0) at data, compared in
+// their own type; equal values of an integer type are the same double.
+template <typename T>
+void ExtremesIn(const std::byte* data, std::size_t k, std::size_t n, double& lowest, double& highest) {
+  T low = Load<T>(data, k);
+  T high = low;
+  std::size_t j = k;
+  const std::size_t end = k + n;
+  if constexpr (std::is_integral_v<T>) {
+    // Integers in lanes of 16 bytes, which the compiler turns into vector
+    // minima and maxima; the order of equal integers does not matter.
+    constexpr std::size_t kLanes = 16 / sizeof(T);
+    if (n >= kLanes) {
+      T lows[kLanes];
+      T highs[kLanes];
+      for (std::size_t l = 0; l < kLanes; ++l) lows[l] = highs[l] = Load<T>(data, j + l);
+      for (j += kLanes; j + kLanes <= end; j += kLanes) {
+        for (std::size_t l = 0; l < kLanes; ++l) {
+          const T v = Load<T>(data, j + l);
+          lows[l] = v < lows[l] ? v : lows[l];
+          highs[l] = v > highs[l] ? v : highs[l];
+        }
+      }
+      for (std::size_t l = 0; l < kLanes; ++l) {
+        low = lows[l] < low ? lows[l] : low;
+        high = highs[l] > high ? highs[l] : high;
+      }
+    }
+  }
+  for (; j < end; ++j) {
+    const T v = Load<T>(data, j);
+    low = v < low ? v : low;
+    high = v > high ? v : high;
+  }
+  lowest = static_cast<double>(low);
+  highest = static_cast<double>(high);
+}
+
+}  // namespace
+
+std::size_t CompactValues::Block::FirstDescent(std::size_t k, double& previous) const {
+  switch (form) {
+    case Form::kRuns: {
+      // Inside a run each value is one more than the one before: only the
+      // run starts can descend.
+      auto run = RunOf(k);
+      double before = previous;
+      for (std::size_t at = k;;) {
+        if (!(run->first + static_cast<double>(at - run->start) >= before)) return at;
+        const auto next = run + 1;
+        const std::size_t end = next != runs.end() ? next->start : count;
+        before = run->first + static_cast<double>(end - 1 - run->start);
+        if (next == runs.end()) break;
+        run = next;
+        at = run->start;
+      }
+      previous = before;
+      return count;
+    }
+    case Form::kU8:
+      return DescentIn<std::uint8_t>(data.get(), k, count, previous);
+    case Form::kU16:
+      return DescentIn<std::uint16_t>(data.get(), k, count, previous);
+    case Form::kU32:
+      return DescentIn<std::uint32_t>(data.get(), k, count, previous);
+    case Form::kDoubles:
+      break;
+  }
+  return DescentIn<double>(data.get(), k, count, previous);
+}
+
+void CompactValues::Block::Extremes(std::size_t k, std::size_t n, double& lowest, double& highest) const {
+  switch (form) {
+    case Form::kRuns: {
+      // A run's part ascends: its first value is its lowest, its last its
+      // highest. Runs hold no negative zero, so ties between runs are the
+      // same value.
+      auto run = RunOf(k);
+      const std::size_t end = k + n;
+      double low = run->first + static_cast<double>(k - run->start);
+      double high = low;
+      for (std::size_t at = k;;) {
+        const auto next = run + 1;
+        const std::size_t part_end = std::min<std::size_t>(end, next != runs.end() ? next->start : count);
+        const double first = run->first + static_cast<double>(at - run->start);
+        const double last = run->first + static_cast<double>(part_end - 1 - run->start);
+        low = first < low ? first : low;
+        high = last > high ? last : high;
+        if (part_end == end) break;
+        run = next;
+        at = run->start;
+      }
+      lowest = low;
+      highest = high;
+      return;
+    }
+    case Form::kU8:
+      return ExtremesIn<std::uint8_t>(data.get(), k, n, lowest, highest);
+    case Form::kU16:
+      return ExtremesIn<std::uint16_t>(data.get(), k, n, lowest, highest);
+    case Form::kU32:
+      return ExtremesIn<std::uint32_t>(data.get(), k, n, lowest, highest);
+    case Form::kDoubles:
+      return ExtremesIn<double>(data.get(), k, n, lowest, highest);
   }
 }
 
@@ -401,6 +529,47 @@ void CompactValues::read(std::size_t first, std::size_t count, double* out) cons
     const std::size_t n = std::min<std::size_t>(count, block.count - k);
     block.Read(k, n, out);
     out += n;
+    first += n;
+    count -= n;
+  }
+}
+
+std::size_t CompactValues::first_descent(std::size_t from, double previous) const {
+  while (from < size_) {
+    const Block& block = blocks_[from >> kBlockShift];
+    const std::size_t k = from & kBlockMask;
+    const std::size_t at = block.FirstDescent(k, previous);
+    if (at < block.count) return from - k + at;
+    from += block.count - k;
+  }
+  return size_;
+}
+
+std::size_t CompactValues::first_nan(std::size_t from) const {
+  for (std::size_t b = from >> kBlockShift; b < blocks_.size(); ++b) {
+    const Block& block = blocks_[b];
+    if (block.form != Form::kDoubles) continue;
+    const std::size_t start = b << kBlockShift;
+    for (std::size_t k = std::max(from, start) - start; k < block.count; ++k) {
+      if (std::isnan(Load<double>(block.data.get(), k))) return start + k;
+    }
+  }
+  return size_;
+}
+
+void CompactValues::extremes(std::size_t first, std::size_t count, double& lowest, double& highest) const {
+  assert(count > 0 && first + count <= size_);
+  bool any = false;
+  while (count > 0) {
+    const Block& block = blocks_[first >> kBlockShift];
+    const std::size_t k = first & kBlockMask;
+    const std::size_t n = std::min<std::size_t>(count, block.count - k);
+    double low = 0;
+    double high = 0;
+    block.Extremes(k, n, low, high);
+    lowest = !any || low < lowest ? low : lowest;
+    highest = !any || high > highest ? high : highest;
+    any = true;
     first += n;
     count -= n;
   }

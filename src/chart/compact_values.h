@@ -90,6 +90,19 @@ class CompactValues {
     }
   }
 
+  // The first index i from `from` on whose value is not at least the value
+  // before it (previous, for i = from), or is a NaN; size() when there is
+  // none. Only the starts of runs and the other forms' values are looked at.
+  std::size_t first_descent(std::size_t from, double previous) const;
+  // The first index from `from` on that holds a NaN, or size(): only blocks
+  // of plain doubles can hold one.
+  std::size_t first_nan(std::size_t from) const;
+  // The lowest and highest of the values first .. first + count - 1
+  // (count > 0, no NaN among them), the earliest of equal values kept, as a
+  // scan in order with < and > finds them: a run is taken by its ends, the
+  // integer forms in their own width.
+  void extremes(std::size_t first, std::size_t count, double& lowest, double& highest) const;
+
   // Bytes held for the values.
   std::size_t memory_bytes() const;
 
@@ -132,6 +145,11 @@ class CompactValues {
     // Replaces value k with v when the form holds it.
     bool TrySet(std::size_t k, double v);
     void Read(std::size_t k, std::size_t count, double* out) const;
+    // The first run that holds value k (a block of the runs form).
+    std::vector<Run>::const_iterator RunOf(std::size_t k) const;
+    // first_descent and extremes inside the block, from value k on.
+    std::size_t FirstDescent(std::size_t k, double& previous) const;
+    void Extremes(std::size_t k, std::size_t count, double& lowest, double& highest) const;
   };
 
   // Appends count consecutive integers from first on.

@@ -150,24 +150,15 @@ const LineSeries::DrawingIndex& LineSeries::Index() const {
   ys.ResetLowWater();
   if (index_.first_unordered >= unchanged) index_.first_unordered = kNone;
   if (index_.first_nan >= unchanged) index_.first_nan = kNone;
-  double previous =
-      unchanged > 0 ? XValueAt(static_cast<int>(unchanged - 1)) : -std::numeric_limits<double>::infinity();
-  // The values are read a stretch at a time, which is much faster than one by one.
-  constexpr std::size_t kStretch = 256;
-  double x_values[kStretch];
-  double y_values[kStretch];
-  for (std::size_t from = unchanged;
-       from < n && (index_.first_unordered == kNone || index_.first_nan == kNone); from += kStretch) {
-    const std::size_t count = std::min(kStretch, n - from);
-    xs.ReadValues(from, count, x_values);
-    ys.ReadValues(from, count, y_values);
-    for (std::size_t k = 0; k < count; ++k) {
-      const double x = x_values[k];
-      if (!(x >= previous) && index_.first_unordered == kNone)
-        index_.first_unordered = from + k;  // also for NaN
-      previous = x;
-      if (std::isnan(y_values[k]) && index_.first_nan == kNone) index_.first_nan = from + k;
-    }
+  if (index_.first_unordered == kNone) {
+    const double previous =
+        unchanged > 0 ? XValueAt(static_cast<int>(unchanged - 1)) : -std::numeric_limits<double>::infinity();
+    const std::size_t at = xs.FirstDescent(unchanged, previous);  // also at a NaN
+    if (at < n) index_.first_unordered = at;
+  }
+  if (index_.first_nan == kNone) {
+    const std::size_t at = ys.FirstNaN(unchanged);
+    if (at < n) index_.first_nan = at;
   }
   if (!index_.YComparable()) {
     index_.y_extremes.Clear();

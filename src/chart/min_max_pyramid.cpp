@@ -21,12 +21,17 @@ void MinMaxPyramid::Update(const ChartValueList& values, std::size_t unchanged) 
   while (count > kFanOut) {
     if (level == levels_.size()) levels_.emplace_back();
     std::vector<Extremes>& next = levels_[level];
-    // Items of this level from the one that holds the first changed item.
+    // Items of this level from the one that holds the first changed item,
+    // each made in place (no zeroed item is written over).
     const std::size_t from = std::min(unchanged / block, next.size());
-    next.resize((count + block - 1) / block);
-    for (std::size_t i = from; i < next.size(); ++i) {
+    const std::size_t items = (count + block - 1) / block;
+    next.resize(from);
+    next.reserve(items);
+    for (std::size_t i = from; i < items; ++i) {
+      Extremes item;
       bool any = false;
-      Scan(level, i * block, std::min(count, (i + 1) * block), next[i], any);
+      Scan(level, i * block, std::min(count, (i + 1) * block), item, any);
+      next.push_back(item);
     }
     unchanged = from;
     count = next.size();
@@ -45,20 +50,15 @@ void MinMaxPyramid::Scan(std::size_t level, std::size_t first, std::size_t last,
                          bool& any) const {
   if (first >= last) return;
   if (level == 0) {
-    // The raw values, read a stretch at a time (a block of the first level
-    // is one stretch).
-    double values[kFirstBlock];
-    while (first < last) {
-      const std::size_t count = std::min(last - first, kFirstBlock);
-      values_->ReadValues(first, count, values);
-      if (!any) into = {values[0], values[0]};
+    Extremes values;
+    values_->RangeExtremes(first, last - first, values.lowest, values.highest);
+    if (!any) {
+      into = values;
       any = true;
-      for (std::size_t k = 0; k < count; ++k) {
-        if (values[k] < into.lowest) into.lowest = values[k];
-        if (values[k] > into.highest) into.highest = values[k];
-      }
-      first += count;
+      return;
     }
+    if (values.lowest < into.lowest) into.lowest = values.lowest;
+    if (values.highest > into.highest) into.highest = values.highest;
     return;
   }
   if (!any) {

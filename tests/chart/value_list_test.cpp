@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -265,6 +266,78 @@ TEST(CompactValuesTest, BulkAppendsReadBackAsSingleOnes) {
     for (const double v : part_values) reference.push_back(shift == 0 ? v : v + shift);  // -0.0 stays
     ASSERT_TRUE(SameValues(bulk, reference)) << "shift " << shift;
   }
+}
+
+// The scans that read blocks in their own form (runs by their ends, integers
+// in their width) find what a scan over every value as a double finds: the
+// first descent or NaN, the first NaN, and the extremes with the earliest of
+// equal values (0 before -0) kept, over ranges across block edges.
+TEST(CompactValuesTest, FormAwareScansMatchAScanOverEveryValue) {
+  ValueSource source;
+  std::mt19937_64& random = source.Random();
+  std::vector<double> reference;
+  for (int i = 0; i < 80000; ++i) {
+    const double v = source.Next();
+    // Ascending stretches, so that the first descent lies past a block or
+    // two: integers that repeat, and runs whose first value repeats the last
+    // of the run before.
+    const int phase = i % 20000;
+    reference.push_back(phase < 6000 ? std::floor(i / 3.0) : phase < 12000 ? i - i / 1000 : v);
+  }
+  CompactValues values;
+  values.append(reference.data(), reference.size());
+  const std::size_t size = reference.size();
+  for (int round = 0; round < 400; ++round) {
+    const std::size_t from = round % 7 == 0 ? 0 : random() % size;
+    const double previous = round % 3 == 0 || from == 0 ? -1e300 : reference[from - 1];
+    std::size_t descent = from;
+    for (double before = previous; descent < size && reference[descent] >= before; ++descent)
+      before = reference[descent];
+    EXPECT_EQ(values.first_descent(from, previous), descent) << from;
+    std::size_t nan = from;
+    while (nan < size && !std::isnan(reference[nan])) ++nan;
+    EXPECT_EQ(values.first_nan(from), nan) << from;
+
+    const std::size_t count = 1 + random() % std::min<std::size_t>(size - from, 9000);
+    if (std::any_of(reference.begin() + static_cast<std::ptrdiff_t>(from),
+                    reference.begin() + static_cast<std::ptrdiff_t>(from + count),
+                    [](double v) { return std::isnan(v); }))
+      continue;
+    double low = reference[from];
+    double high = low;
+    for (std::size_t i = from; i < from + count; ++i) {
+      if (reference[i] < low) low = reference[i];
+      if (reference[i] > high) high = reference[i];
+    }
+    double lowest = 0;
+    double highest = 0;
+    values.extremes(from, count, lowest, highest);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(lowest), std::bit_cast<std::uint64_t>(low))
+        << from << "+" << count;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(highest), std::bit_cast<std::uint64_t>(high))
+        << from << "+" << count;
+  }
+  EXPECT_EQ(values.first_descent(size, 0), size);
+  EXPECT_EQ(values.first_nan(size), size);
+}
+
+// With a multiplier the list's scans see the multiplied values.
+TEST(ValueListTest, ScansSeeTheMultipliedValues) {
+  ChartSeries series;
+  ChartValueList& list = series.YValues();
+  for (const double v : {1.0, 2.0, 3.0, 5.0, 4.0, 7.0}) list.AppendValue(v);
+  list.SetMultiplier(-1);
+  EXPECT_EQ(list.FirstDescent(0, -1e300), 1u);
+  EXPECT_EQ(list.FirstDescent(4, -5), 5u);
+  double lowest = 0;
+  double highest = 0;
+  list.RangeExtremes(1, 4, lowest, highest);
+  EXPECT_EQ(lowest, -5);
+  EXPECT_EQ(highest, -2);
+  list.SetMultiplier(0);
+  list.ReplaceValueAt(2, std::numeric_limits<double>::infinity());  // 0 * inf
+  EXPECT_EQ(list.FirstNaN(0), 2u);
+  EXPECT_EQ(list.FirstNaN(3), 6u);
 }
 
 // Line positions and digit counts take about a byte a point; one arbitrary
