@@ -64,7 +64,7 @@ void ChartSeries::AppendPoints(std::span<const ValuePoint> points) {
   Repaint();
 }
 
-void ChartSeries::AppendShifted(const ChartSeries& other, double x_shift) {
+void ChartSeries::TakeShifted(ChartSeries& other, double x_shift) {
   const int count = other.PointCount();
   if (count == 0) return;
   const auto plain = [](const ChartSeries& series) {
@@ -77,10 +77,12 @@ void ChartSeries::AppendShifted(const ChartSeries& other, double x_shift) {
   if (!bulk) {
     for (int i = 0; i < count; ++i)
       AddPoint(other.XValues().Stored(i) + x_shift, other.YValues().Stored(i), "", raster::clSeriesColor);
+    other.ClearPoints();
     return;
   }
-  XValues().AppendShifted(other.XValues(), x_shift);
-  YValues().AppendShifted(other.YValues(), 0);
+  XValues().TakeShifted(other.XValues(), x_shift);
+  YValues().TakeShifted(other.YValues(), 0);
+  other.ClearPoints();  // the colours and labels, and the other value lists a kind of series may add
   Repaint();
 }
 

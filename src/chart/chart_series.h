@@ -67,11 +67,13 @@ class ChartSeries {
   // and no OnBeforeAdd or OnAfterAdd hook is set: then each costs about two
   // push_backs, and the chart is asked to repaint once.
   void AppendPoints(std::span<const ValuePoint> points);
-  // Appends the points of other (their X and Y values, with the series'
-  // colour and no label) with X moved by x_shift, an integer, as
-  // AppendPoints would; in bulk, a stretch of values at a time, where both
-  // series have plain points in ascending X, as a file's points are.
-  void AppendShifted(const ChartSeries& other, double x_shift);
+  // Moves the points of other (another series) after those here: their X
+  // and Y values, with the series' colour and no label, X moved by x_shift,
+  // an integer, as AppendPoints would add them; other is left without
+  // points. In bulk where both series have plain points in ascending X, as
+  // a file's points are: then the storage of the unshifted values moves
+  // over rather than being copied.
+  void TakeShifted(ChartSeries& other, double x_shift);
   // Removes the last count points (at most PointCount()).
   void RemoveLastPoints(std::size_t count);
   // Removes every point and releases the storage.

@@ -133,20 +133,28 @@ void ChartValueList::AppendValues(std::span<const ValuePoint> points, double Val
   }
 }
 
-void ChartValueList::AppendShifted(const ChartValueList& other, double shift) {
+void ChartValueList::TakeShifted(ChartValueList& other, double shift) {
   const std::size_t before = values_.size();
   const bool current = !stats_stale_ || before == 0;
-  values_.append_shifted(other.values_, shift);
-  Changed(true);
-  if (!current || other.values_.empty()) return;
   // Shifting keeps the order of values, so the extremes of the whole are
   // those of the two parts, the earlier part winning a tie, as a refresh
   // would find them. That needs other's extremes to cover all its values:
   // a NaN as its first value would have hidden the rest.
-  if (multiplier_ == 1.0 && other.multiplier_ == 1.0 && !other.stats_stale_ &&
-      !std::isnan(other.values_[0])) {
-    const double low = other.lowest_ + shift;
-    const double high = other.highest_ + shift;
+  const bool combine = current && !other.values_.empty() && multiplier_ == 1.0 && other.multiplier_ == 1.0 &&
+                       !other.stats_stale_ && !std::isnan(other.values_[0]);
+  const double low = other.lowest_ + shift;
+  const double high = other.highest_ + shift;
+  const bool any = !other.values_.empty();
+  if (shift == 0) {
+    values_.append_taken(other.values_);
+  } else {
+    values_.append_shifted(other.values_, shift);
+    other.values_.clear();
+  }
+  other.Changed();
+  Changed(true);
+  if (!current || !any) return;
+  if (combine) {
     lowest_ = before == 0 || low < lowest_ ? low : lowest_;
     highest_ = before == 0 || high > highest_ ? high : highest_;
     stats_stale_ = false;

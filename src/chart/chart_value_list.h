@@ -82,9 +82,11 @@ class ChartValueList {
   // Appends the given member of every point after the stored values, in
   // bulk: the caller has checked that they keep Order and fit the count.
   void AppendValues(std::span<const ValuePoint> points, double ValuePoint::*member);
-  // Appends the stored values of other, each plus shift (an integer), in
-  // bulk: the caller has checked that they keep Order and fit the count.
-  void AppendShifted(const ChartValueList& other, double shift);
+  // Appends the stored values of other (another list), each plus shift (an
+  // integer), in bulk, and removes them from other: the caller has checked
+  // that they keep Order and fit the count. Unshifted values keep their
+  // storage, which moves over from other instead of being copied.
+  void TakeShifted(ChartValueList& other, double shift);
   void ReplaceValueAt(int i, double v);
   void RemoveValueAt(int i);
   // Removes every value and releases the storage.

@@ -423,6 +423,60 @@ void CompactValues::append_shifted(const CompactValues& other, double shift) {
   }
 }
 
+void CompactValues::Block::DropFront(std::size_t n) {
+  assert(n < count);
+  const std::size_t width = form == Form::kU8 ? 1 : form == Form::kU16 ? 2 : form == Form::kU32 ? 4 : 8;
+  if (form == Form::kRuns) {
+    // The run that holds value n starts there now, and later runs start n earlier.
+    const auto first = RunOf(n);
+    std::vector<Run> kept;
+    kept.reserve(static_cast<std::size_t>(runs.end() - first));
+    for (auto run = first; run != runs.end(); ++run) {
+      const std::size_t start = std::max<std::size_t>(run->start, n);
+      kept.push_back(
+          {static_cast<std::uint32_t>(start - n), run->first + static_cast<double>(start - run->start)});
+    }
+    runs = std::move(kept);
+  } else {
+    std::memmove(data.get(), data.get() + n * width, (count - n) * width);
+  }
+  count -= static_cast<std::uint32_t>(n);
+}
+
+void CompactValues::append_taken(CompactValues& other) {
+  assert(&other != this);
+  if (other.empty()) return;
+  blocks_.reserve(blocks_.size() + other.blocks_.size());
+  for (Block& block : other.blocks_) {
+    if ((size_ & kBlockMask) == 0) {  // the last block is full, or there is none: take the block whole
+      size_ += block.count;
+      blocks_.push_back(std::move(block));
+      continue;
+    }
+    // The last block takes the first values, up to its room.
+    Block& last = blocks_.back();
+    const std::size_t take = std::min<std::size_t>(kBlockSize - last.count, block.count);
+    if (last.form == block.form && last.form != Form::kRuns) {
+      const std::size_t width = last.form == Form::kU8    ? 1
+                                : last.form == Form::kU16 ? 2
+                                : last.form == Form::kU32 ? 4
+                                                          : 8;
+      std::memcpy(last.data.get() + last.count * width, block.data.get(), take * width);
+      last.count += static_cast<std::uint32_t>(take);
+      size_ += take;
+    } else {
+      double values[kBlockSize];
+      block.Read(0, take, values);
+      append(values, take);  // in the form they need
+    }
+    if (take == block.count) continue;  // other's last block, used up
+    block.DropFront(take);
+    size_ += block.count;
+    blocks_.push_back(std::move(block));
+  }
+  other.clear();
+}
+
 void CompactValues::AppendRun(double first, std::size_t count) {
   while (count > 0) {
     if ((size_ & kBlockMask) == 0) blocks_.emplace_back();

@@ -59,6 +59,12 @@ class CompactValues {
   // them): what other keeps as runs, or as integers when shift is 0, is
   // taken over a stretch at a time rather than value by value.
   void append_shifted(const CompactValues& other, double shift);
+  // Appends the values of other (another list) and leaves it empty, taking over its
+  // blocks' storage rather than copying into new storage: each block of
+  // other hands its first values to the last block here and, its other
+  // values moved down in place, becomes the new last block. The values are
+  // moved once; no memory is taken for them.
+  void append_taken(CompactValues& other);
   void pop_back();
   void set(std::size_t i, double v);
   // Stores v at index i (0 <= i <= size), moving later values up.
@@ -145,6 +151,8 @@ class CompactValues {
     // Replaces value k with v when the form holds it.
     bool TrySet(std::size_t k, double v);
     void Read(std::size_t k, std::size_t count, double* out) const;
+    // Removes the first n values (n < count), moving the others down.
+    void DropFront(std::size_t n);
     // The first run that holds value k (a block of the runs form).
     std::vector<Run>::const_iterator RunOf(std::size_t k) const;
     // first_descent and extremes inside the block, from value k on.

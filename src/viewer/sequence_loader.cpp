@@ -37,8 +37,7 @@ unsigned ReadingThreads() { return std::clamp(std::thread::hardware_concurrency(
 void AppendPlaced(chart::ChartSeries& series, chart::ChartSeries& part,
                   const sequence::RestPlacement& placement) {
   if (placement.KeepsEveryPoint()) {
-    series.AppendShifted(part, placement.XShift());
-    part.ClearPoints();
+    series.TakeShifted(part, placement.XShift());
     return;
   }
   constexpr std::size_t kStretch = 4096;

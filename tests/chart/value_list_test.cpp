@@ -268,6 +268,51 @@ TEST(CompactValuesTest, BulkAppendsReadBackAsSingleOnes) {
   }
 }
 
+// Taking over another list's blocks, whatever the fill of the last block
+// here and the forms on both sides, gives what appending its values gives;
+// the list then goes on as any other.
+TEST(CompactValuesTest, TakenBlocksReadBackAsAppendedValues) {
+  ValueSource source;
+  std::mt19937_64& random = source.Random();
+  constexpr std::size_t kBlock = CompactValues::kBlockSize;
+  const std::size_t sizes[][2] = {{0, 9000},       {2 * kBlock, 3 * kBlock}, {5000, 0},     {5000, kBlock},
+                                  {kBlock - 1, 2}, {1, kBlock + 1},          {7000, 20000}, {12345, 30000}};
+  for (const auto& [here, there] : sizes) {
+    SCOPED_TRACE(testing::Message() << here << " + " << there);
+    std::vector<double> reference;
+    CompactValues values;
+    for (std::size_t i = 0; i < here; ++i) reference.push_back(source.Next());
+    values.append(reference.data(), reference.size());
+    CompactValues other;
+    for (std::size_t i = 0; i < there; ++i) {
+      reference.push_back(source.Next());
+      other.push_back(reference.back());
+    }
+    values.append_taken(other);
+    EXPECT_TRUE(other.empty());
+    ASSERT_TRUE(SameValues(values, reference));
+    for (int step = 0; step < 300 && !reference.empty(); ++step) {
+      const double v = source.Next();
+      const std::size_t at = random() % reference.size();
+      switch (random() % 3) {
+        case 0:
+          values.push_back(v);
+          reference.push_back(v);
+          break;
+        case 1:
+          values.insert(at, v);
+          reference.insert(reference.begin() + static_cast<std::ptrdiff_t>(at), v);
+          break;
+        default:
+          values.erase(at);
+          reference.erase(reference.begin() + static_cast<std::ptrdiff_t>(at));
+          break;
+      }
+    }
+    ASSERT_TRUE(SameValues(values, reference));
+  }
+}
+
 // The scans that read blocks in their own form (runs by their ends, integers
 // in their width) find what a scan over every value as a double finds: the
 // first descent or NaN, the first NaN, and the extremes with the earliest of

@@ -71,6 +71,39 @@ TEST(SequenceLoaderTest, LoadsPointsTitleFolderAndTheLeftAxisTop) {
   EXPECT_EQ(left.Maximum(), 1);
 }
 
+// A file long enough to be read in stretches on several threads gives the
+// points, and the extremes, of a read on one thread: the joins move each
+// stretch's blocks of values over whatever the fill of the block before.
+TEST(SequenceLoaderTest, AFileReadInStretchesGivesThePointsOfOneThread) {
+  test::TempDir dir;
+  std::string text = "Tavrine sequence\n";
+  const std::string digits(400, '7');
+  for (std::size_t i = 1; text.size() < (std::size_t{13} << 20); ++i) {
+    // Digit counts up to 400 (one and two bytes a value); now and then a
+    // line without a term, which leaves a gap in the line numbers.
+    text += i % 9001 == 0 ? "x" : std::to_string(i) + " " + digits.substr(0, 1 + i * 7919 % 400);
+    text += "\n";
+  }
+  const std::string path = dir.Write("long.kep", text);
+
+  sequence::SequenceFile file(path);
+  sequence::SequenceReader reader(false, sequence::TermColumn::kAutomatic);
+  chart::ChartSeries reference;
+  file.ReadInto(reader, [&](const sequence::PointBatch& batch) { ApplyBatch(reference, batch); });
+
+  const LoadedSequence loaded = ReadSequence(path, {});
+  const chart::ChartSeries& points = *loaded.points;
+  ASSERT_EQ(points.PointCount(), reference.PointCount());
+  for (int i = 0; i < points.PointCount(); ++i) {
+    ASSERT_EQ(points.XValueAt(i), reference.XValueAt(i)) << i;
+    ASSERT_EQ(points.YValueAt(i), reference.YValueAt(i)) << i;
+  }
+  EXPECT_EQ(points.LowestX(), reference.LowestX());
+  EXPECT_EQ(points.HighestX(), reference.HighestX());
+  EXPECT_EQ(points.LowestY(), 0);  // the lines without a term
+  EXPECT_EQ(points.HighestY(), 400);
+}
+
 TEST(SequenceLoaderTest, ReformatsAnSQFileBehindTheNotice) {
   test::TempDir dir;
   const std::string path = dir.Write("SQ5", "A\nB\nC 4444\nD\nE 55555\n");
