@@ -14,7 +14,10 @@ class ChartValueList;
 // level those of kFanOut blocks of the level below; a query reads at most two
 // partial blocks of raw values and two partial groups per level. The pyramid
 // costs 16 bytes per kFirstBlock values plus a fifteenth of that for the
-// upper levels: about 0.27 bytes per value.
+// upper levels: about 0.07 bytes per value. The raw values of a partial
+// block are scanned in their compact form (ChartValueList::RangeExtremes),
+// so a long first block costs a query little, and keeps down the fresh
+// memory, whose first touch is what a first build mostly pays for.
 //
 // The list must not change while the pyramid is in use; the owner rebuilds
 // or updates it after a change (ChartValueList::ChangeCount tells). Values must not be NaN.
@@ -25,7 +28,7 @@ class MinMaxPyramid {
     double highest = 0;
   };
 
-  static constexpr std::size_t kFirstBlock = 64;
+  static constexpr std::size_t kFirstBlock = 256;
   static constexpr std::size_t kFanOut = 16;
 
   // Builds over every value of values, which the pyramid keeps reading.
