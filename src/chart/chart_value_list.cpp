@@ -118,13 +118,16 @@ void ChartValueList::AppendValues(std::span<const ValuePoint> points, double Val
   const bool current = !stats_stale_ || values_.empty();
   double lowest = values_.empty() && !points.empty() ? Multiplied(points[0].*member) : lowest_;
   double highest = values_.empty() && !points.empty() ? Multiplied(points[0].*member) : highest_;
+  const std::size_t before = values_.size();
   double values[kStretch];
   for (std::size_t k = 0; k < points.size(); k += kStretch) {
     const std::size_t count = std::min(kStretch, points.size() - k);
     for (std::size_t j = 0; j < count; ++j) values[j] = points[k + j].*member;
     values_.append(values, count);
-    if (current) TakeExtremes(values, count, lowest, highest);
+    if (current && multiplier_ != 1.0) TakeExtremes(values, count, lowest, highest);
   }
+  // Unmultiplied values are taken in their compact form, once stored.
+  if (current && multiplier_ == 1.0) values_.take_extremes(before, points.size(), lowest, highest);
   Changed(true);
   if (current && !values_.empty()) {
     lowest_ = lowest;

@@ -629,6 +629,38 @@ void CompactValues::extremes(std::size_t first, std::size_t count, double& lowes
   }
 }
 
+void CompactValues::take_extremes(std::size_t first, std::size_t count, double& lowest,
+                                  double& highest) const {
+  assert(first + count <= size_);
+  double low = lowest;
+  double high = highest;
+  while (count > 0) {
+    const Block& block = blocks_[first >> kBlockShift];
+    const std::size_t k = first & kBlockMask;
+    const std::size_t n = std::min<std::size_t>(count, block.count - k);
+    if (block.form == Form::kDoubles) {
+      for (std::size_t j = k; j < k + n; ++j) {
+        const double v = Load<double>(block.data.get(), j);
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+      }
+    } else {
+      // No NaN and no negative zero here: values equal to an extreme are
+      // the same double, so only the extremes of the stretch can replace
+      // lowest and highest.
+      double block_low = 0;
+      double block_high = 0;
+      block.Extremes(k, n, block_low, block_high);
+      low = block_low < low ? block_low : low;
+      high = block_high > high ? block_high : high;
+    }
+    first += n;
+    count -= n;
+  }
+  lowest = low;
+  highest = high;
+}
+
 std::size_t CompactValues::memory_bytes() const {
   std::size_t bytes = blocks_.capacity() * sizeof(Block);
   for (const Block& block : blocks_) {

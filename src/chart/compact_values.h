@@ -109,6 +109,13 @@ class CompactValues {
   // integer forms in their own width.
   void extremes(std::size_t first, std::size_t count, double& lowest, double& highest) const;
 
+  // Takes the values first .. first + count - 1 into lowest and highest
+  // with the result of a scan in order that replaces them only by a value
+  // strictly below or above (a NaN changes nothing): runs are taken by their
+  // ends and the integer forms by their extremes in their own width, which
+  // give the same.
+  void take_extremes(std::size_t first, std::size_t count, double& lowest, double& highest) const;
+
   // Bytes held for the values.
   std::size_t memory_bytes() const;
 

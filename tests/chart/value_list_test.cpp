@@ -315,8 +315,9 @@ TEST(CompactValuesTest, TakenBlocksReadBackAsAppendedValues) {
 
 // The scans that read blocks in their own form (runs by their ends, integers
 // in their width) find what a scan over every value as a double finds: the
-// first descent or NaN, the first NaN, and the extremes with the earliest of
-// equal values (0 before -0) kept, over ranges across block edges.
+// first descent or NaN, the first NaN, running extremes, and the extremes
+// with the earliest of equal values (0 before -0) kept, over ranges across
+// block edges.
 TEST(CompactValuesTest, FormAwareScansMatchAScanOverEveryValue) {
   ValueSource source;
   std::mt19937_64& random = source.Random();
@@ -344,6 +345,20 @@ TEST(CompactValuesTest, FormAwareScansMatchAScanOverEveryValue) {
     EXPECT_EQ(values.first_nan(from), nan) << from;
 
     const std::size_t count = 1 + random() % std::min<std::size_t>(size - from, 9000);
+    // Running extremes go on over any values, NaN included, from any start.
+    const double starts[] = {reference[from], 0.0, -0.0, std::nan(""), 1e300};
+    const double start = starts[round % 5];
+    double running_low = start;
+    double running_high = -start;
+    double taken_low = running_low;
+    double taken_high = running_high;
+    for (std::size_t i = from; i < from + count; ++i) {
+      running_low = reference[i] < running_low ? reference[i] : running_low;
+      running_high = reference[i] > running_high ? reference[i] : running_high;
+    }
+    values.take_extremes(from, count, taken_low, taken_high);
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(taken_low), std::bit_cast<std::uint64_t>(running_low));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(taken_high), std::bit_cast<std::uint64_t>(running_high));
     if (std::any_of(reference.begin() + static_cast<std::ptrdiff_t>(from),
                     reference.begin() + static_cast<std::ptrdiff_t>(from + count),
                     [](double v) { return std::isnan(v); }))
