@@ -214,6 +214,17 @@ class SequenceReader {
   const char* TakeCharacters(const char* p, const char* stop);
   // Takes characters [begin, end) of word line_.words.
   void TakeWord(const char* begin, const char* end);
+  // Whole lines may be taken by TakeLines: the line in progress has not
+  // begun, the rules are settled and nothing is provisional.
+  bool TakesWholeLines() const {
+    return line_.bytes == 0 && !line_provisional_ && RulesSettled() && !(reformat_ && ended_lines_ == 0);
+  }
+  // Takes lines from p, a line start, to stop, classifying the bytes 64 at a
+  // time. Stops early at a control character other than CR and LF (a NUL
+  // too), and before a CR that ends the bytes; line_ then holds the line in
+  // progress as TakeCharacters would have left it. begin is where the
+  // bytes of the Feed begin.
+  const char* TakeLines(const char* p, const char* stop, const char* begin);
   void EndLine();
   // A new line begins at this offset of the file.
   void BeginLine(std::uint64_t offset);
@@ -264,10 +275,14 @@ class SequenceReader {
   };
   FinalPoints final_[2];
   std::uint64_t parity_mask_ = 0;  // 1 when final_[1] is used
-  void CountFinal(const ValuePoint& point) {
-    FinalPoints& final = final_[(static_cast<std::uint64_t>(point.x) - 1) & parity_mask_];
+  // Counts the final point of line index (after reformatting), y digits long.
+  void CountFinal(std::uint64_t index, std::size_t y) {
+    FinalPoints& final = final_[index & parity_mask_];
     ++final.points;
-    final.largest = std::max(final.largest, static_cast<std::size_t>(point.y));
+    final.largest = std::max(final.largest, y);
+  }
+  void CountFinal(const ValuePoint& point) {
+    CountFinal(static_cast<std::uint64_t>(point.x) - 1, static_cast<std::size_t>(point.y));
   }
   std::vector<ValuePoint> batch_;
   std::vector<ValuePoint> provisional_;  // handed out, may be withdrawn
