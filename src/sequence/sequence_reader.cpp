@@ -377,10 +377,16 @@ const char* SequenceReader::TakeCharacters(const char* p, const char* stop) {
 const char* SequenceReader::TakeLines(const char* p, const char* stop, const char* begin) {
   const unsigned column = NumberColumn();
   const bool comments = bfile_ == BFile::kYes;  // lines whose first word begins with "#" give no point
+  // Kept in registers while the lines go by, and stored on leaving.
+  std::uint64_t lines = ended_lines_;
+  FinalPoints final[2] = {final_[0], final_[1]};
+  const std::uint64_t parity_mask = parity_mask_;
+  LineMark next_mark = next_mark_;
+  const auto words_needed = [&] { return !reformat_ || lines % 2 == 0 ? column : 0u; };
   // The line in progress: where it begins, the words begun so far (counted
   // up to the ones needed), where words 1 to 3 begin and their lengths.
   const char* line = p;
-  unsigned needed = WordsNeeded();
+  unsigned needed = words_needed();
   unsigned words = 0;
   bool in_word = false;  // the last byte taken belongs to word `words`
   const char* word_begin[4] = {};
@@ -389,6 +395,10 @@ const char* SequenceReader::TakeLines(const char* p, const char* stop, const cha
   // walk ends a word at a control character or at the end of the bytes,
   // where TakeCharacters goes on with it.
   const auto leave = [&](const char* here) {
+    ended_lines_ = lines;
+    final_[0] = final[0];
+    final_[1] = final[1];
+    next_mark_ = next_mark;
     line_.bytes = static_cast<std::uint64_t>(here - line);
     line_.words = words;
     line_.in_word = words > 0 && word_begin[words] + lengths[words] == here;
@@ -448,20 +458,22 @@ const char* SequenceReader::TakeLines(const char* p, const char* stop, const cha
         const bool header = lengths[1] == kHeaderKeyword.size() &&
                             std::string_view(word_begin[1], lengths[1]) == kHeaderKeyword;
         if (!header && !(comments && *word_begin[1] == '#')) {
-          const std::uint64_t index = reformat_ ? ended_lines_ / 2 : ended_lines_;
+          const std::uint64_t index = reformat_ ? lines / 2 : lines;
           const std::size_t term = words >= column ? lengths[column] : 0;
           batch_.push_back({static_cast<double>(index + 1), static_cast<double>(term)});
-          CountFinal(index, term);
+          FinalPoints& counted = final[index & parity_mask];
+          ++counted.points;
+          counted.largest = std::max(counted.largest, term);
         }
       }
-      ++ended_lines_;
+      ++lines;
       line = here + (*here == '\r' && here[1] == '\n' ? 2 : 1);
       const std::uint64_t offset = bytes_consumed_ + static_cast<std::uint64_t>(line - begin);
-      if (ended_lines_ >= next_mark_.line || offset >= next_mark_.offset) {
-        marks_.push_back({ended_lines_, offset});
-        next_mark_ = {ended_lines_ + kMarkEveryLines, offset + kMarkEveryBytes};
+      if (lines >= next_mark.line || offset >= next_mark.offset) {
+        marks_.push_back({lines, offset});
+        next_mark = {lines + kMarkEveryLines, offset + kMarkEveryBytes};
       }
-      needed = WordsNeeded();
+      needed = words_needed();
       words = 0;
       lengths[1] = lengths[2] = lengths[3] = 0;
       at = static_cast<std::size_t>(line - p);

@@ -275,14 +275,10 @@ class SequenceReader {
   };
   FinalPoints final_[2];
   std::uint64_t parity_mask_ = 0;  // 1 when final_[1] is used
-  // Counts the final point of line index (after reformatting), y digits long.
-  void CountFinal(std::uint64_t index, std::size_t y) {
-    FinalPoints& final = final_[index & parity_mask_];
-    ++final.points;
-    final.largest = std::max(final.largest, y);
-  }
   void CountFinal(const ValuePoint& point) {
-    CountFinal(static_cast<std::uint64_t>(point.x) - 1, static_cast<std::size_t>(point.y));
+    FinalPoints& final = final_[(static_cast<std::uint64_t>(point.x) - 1) & parity_mask_];
+    ++final.points;
+    final.largest = std::max(final.largest, static_cast<std::size_t>(point.y));
   }
   std::vector<ValuePoint> batch_;
   std::vector<ValuePoint> provisional_;  // handed out, may be withdrawn
