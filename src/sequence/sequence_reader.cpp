@@ -423,43 +423,69 @@ const char* SequenceReader::TakeLines(const char* p, const char* stop, const cha
       const std::uint64_t low = Window(classes.low, at);
       const std::uint64_t ends = low & ~Window(classes.space, at);
       const unsigned e = ends != 0 ? static_cast<unsigned>(std::countr_zero(ends)) : 64;
-      if (in_word || words < needed) {
-        // The words among the 64 bytes, up to the first byte that is neither
-        // a space nor part of a word.
-        const std::uint64_t nonword = e < 64 ? low | (~std::uint64_t{0} << e) : low;
-        unsigned q = 0;
-        if (in_word) {
-          q = nonword != 0 ? static_cast<unsigned>(std::countr_zero(nonword)) : 64;
-          lengths[words] += q;
-          in_word = q == 64;
-        }
-        while (!in_word && words < needed && q < 64) {
-          const std::uint64_t word_bytes = ~nonword & (~std::uint64_t{0} << q);
-          if (word_bytes == 0) break;
-          const auto first = static_cast<unsigned>(std::countr_zero(word_bytes));
-          const std::uint64_t after = nonword & (~std::uint64_t{0} << first);
-          q = after != 0 ? static_cast<unsigned>(std::countr_zero(after)) : 64;
-          ++words;
-          word_begin[words] = p + at + first;
-          lengths[words] = q - first;
-          in_word = q == 64;
-        }
-      }
-      if (e == 64) {
-        at += 64;
-        continue;
-      }
       const char* const here = p + at + e;
-      if (here == stop || (*here != '\n' && *here != '\r') || (*here == '\r' && here + 1 == stop)) {
-        return leave(here);  // a control character, or the end of the bytes
+      // The line ends at here, and a CR there is not the last byte (an LF may follow it).
+      const bool line_ends = e < 64 && here != stop && (*here == '\n' || (*here == '\r' && here + 1 != stop));
+      // The line's first word and its term, when it has words.
+      const char* first_word = nullptr;
+      std::size_t first_length = 0;
+      std::size_t term = 0;
+      if (line_ends && words == 0 && !in_word) {
+        // The common case, the words of the line all in view: the bits
+        // where each begins and where each ends give them.
+        const std::uint64_t word = ~low & ((std::uint64_t{1} << e) - 1);
+        std::uint64_t starts = word & ~(word << 1);
+        std::uint64_t lasts = word & ~(word >> 1);
+        if (needed > 0 && starts != 0) {
+          first_word = p + at + std::countr_zero(starts);
+          first_length = static_cast<std::size_t>(std::countr_zero(lasts) - std::countr_zero(starts) + 1);
+          for (unsigned k = 1; k < column; ++k) {
+            starts &= starts - 1;
+            lasts &= lasts - 1;
+          }
+          if (starts != 0)
+            term = static_cast<std::size_t>(std::countr_zero(lasts) - std::countr_zero(starts) + 1);
+        }
+      } else {
+        if (in_word || words < needed) {
+          // The words among the 64 bytes, up to the first byte that is
+          // neither a space nor part of a word.
+          const std::uint64_t nonword = e < 64 ? low | (~std::uint64_t{0} << e) : low;
+          unsigned q = 0;
+          if (in_word) {
+            q = nonword != 0 ? static_cast<unsigned>(std::countr_zero(nonword)) : 64;
+            lengths[words] += q;
+            in_word = q == 64;
+          }
+          while (!in_word && words < needed && q < 64) {
+            const std::uint64_t word_bytes = ~nonword & (~std::uint64_t{0} << q);
+            if (word_bytes == 0) break;
+            const auto first = static_cast<unsigned>(std::countr_zero(word_bytes));
+            const std::uint64_t after = nonword & (~std::uint64_t{0} << first);
+            q = after != 0 ? static_cast<unsigned>(std::countr_zero(after)) : 64;
+            ++words;
+            word_begin[words] = p + at + first;
+            lengths[words] = q - first;
+            in_word = q == 64;
+          }
+        }
+        if (e == 64) {
+          at += 64;
+          continue;
+        }
+        if (!line_ends) return leave(here);  // a control character, or the end of the bytes
+        if (words > 0) {
+          first_word = word_begin[1];
+          first_length = lengths[1];
+          term = words >= column ? lengths[column] : 0;
+        }
       }
-      // The line ends here: its point, as EndLine gives it.
-      if (words > 0) {
-        const bool header = lengths[1] == kHeaderKeyword.size() &&
-                            std::string_view(word_begin[1], lengths[1]) == kHeaderKeyword;
-        if (!header && !(comments && *word_begin[1] == '#')) {
+      // The line's point, as EndLine gives it.
+      if (first_word != nullptr) {
+        const bool header = first_length == kHeaderKeyword.size() &&
+                            std::string_view(first_word, first_length) == kHeaderKeyword;
+        if (!header && !(comments && *first_word == '#')) {
           const std::uint64_t index = reformat_ ? lines / 2 : lines;
-          const std::size_t term = words >= column ? lengths[column] : 0;
           batch_.push_back({static_cast<double>(index + 1), static_cast<double>(term)});
           FinalPoints& counted = final[index & parity_mask];
           ++counted.points;
