@@ -7,7 +7,7 @@ namespace kep::bench {
 namespace {
 
 // Column widths of the table.
-constexpr int kWorkloadWidth = 46;
+constexpr int kWorkloadWidth = 52;
 constexpr int kFigureWidth = 11;
 constexpr int kBaselineWidth = 22;
 constexpr int kRatioWidth = 9;

@@ -86,6 +86,103 @@ const char* FindStop(const char* p, const char* stop) {
   return p;
 }
 
+// A chunk of text classified 64 bytes at a time: bit i of low[k] is set
+// when byte 64k + i is at most 32 (a space, a line break or another control
+// character), and of space[k] when it is a space. The bytes after the
+// chunk's end read as controls.
+constexpr std::size_t kClassBlocks = 256;
+constexpr std::size_t kClassBytes = 64 * kClassBlocks;
+struct ByteClasses {
+  std::uint64_t low[kClassBlocks + 1];
+  std::uint64_t space[kClassBlocks + 1];
+};
+
+// The 64 bits of bits from bit at on.
+std::uint64_t Window(const std::uint64_t* bits, std::size_t at) {
+  const std::size_t k = at / 64;
+  const unsigned r = at % 64;
+  return r == 0 ? bits[k] : (bits[k] >> r) | (bits[k + 1] << (64 - r));
+}
+
+#if !defined(__SSE2__)
+void ClassifyScalar(const char* p, std::uint64_t& low, std::uint64_t& space) {
+  low = 0;
+  space = 0;
+  for (unsigned i = 0; i < 64; ++i) {
+    const auto c = static_cast<unsigned char>(p[i]);
+    low |= std::uint64_t{c <= 32} << i;
+    space |= std::uint64_t{c == ' '} << i;
+  }
+}
+#endif
+
+#if defined(__SSE2__)
+void ClassifySse2(const char* p, std::uint64_t& low, std::uint64_t& space) {
+  const __m128i bound = _mm_set1_epi8(32);
+  const __m128i blank = _mm_set1_epi8(' ');
+  low = 0;
+  space = 0;
+  for (unsigned i = 0; i < 4; ++i) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+    const auto at_most =
+        static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(chunk, bound), chunk)));
+    const auto spaces = static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, blank)));
+    low |= std::uint64_t{at_most} << (16 * i);
+    space |= std::uint64_t{spaces} << (16 * i);
+  }
+}
+#endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) inline void ClassifyAvx2(const char* p, std::uint64_t& low,
+                                                         std::uint64_t& space) {
+  const __m256i bound = _mm256_set1_epi8(32);
+  const __m256i blank = _mm256_set1_epi8(' ');
+  const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+  const auto mask = [](__m256i hits) __attribute__((target("avx2"))) {
+    return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(hits))};
+  };
+  low = mask(_mm256_cmpeq_epi8(_mm256_min_epu8(lo, bound), lo)) |
+        mask(_mm256_cmpeq_epi8(_mm256_min_epu8(hi, bound), hi)) << 32;
+  space = mask(_mm256_cmpeq_epi8(lo, blank)) | mask(_mm256_cmpeq_epi8(hi, blank)) << 32;
+}
+#endif
+
+// Classifies the n bytes at p (0 < n <= kClassBytes) into classes, block by
+// block with Block; a last partial block is padded with NULs.
+template <auto Block>
+void ClassifyWith(const char* p, std::size_t n, ByteClasses& classes) {
+  const std::size_t whole = n / 64;
+  for (std::size_t k = 0; k < whole; ++k) Block(p + 64 * k, classes.low[k], classes.space[k]);
+  std::size_t k = whole;
+  if (n % 64 != 0) {
+    char padded[64] = {};
+    std::copy(p + 64 * k, p + n, padded);
+    Block(padded, classes.low[k], classes.space[k]);
+    ++k;
+  }
+  classes.low[k] = ~std::uint64_t{0};
+  classes.space[k] = 0;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void ClassifyWide(const char* p, std::size_t n, ByteClasses& classes) {
+  ClassifyWith<ClassifyAvx2>(p, n, classes);
+}
+#endif
+
+void Classify(const char* p, std::size_t n, ByteClasses& classes) {
+#if defined(__x86_64__)
+  if (kHasAvx2) return ClassifyWide(p, n, classes);
+#endif
+#if defined(__SSE2__)
+  ClassifyWith<ClassifySse2>(p, n, classes);
+#else
+  ClassifyWith<ClassifyScalar>(p, n, classes);
+#endif
+}
+
 }  // namespace
 
 const char* FindLineBreak(const char* p, const char* stop) { return FindStop<false>(p, stop); }
@@ -277,6 +374,141 @@ const char* SequenceReader::TakeCharacters(const char* p, const char* stop) {
   return p;
 }
 
+const char* SequenceReader::TakeLines(const char* p, const char* stop, const char* begin) {
+  const unsigned column = NumberColumn();
+  const bool comments = bfile_ == BFile::kYes;  // lines whose first word begins with "#" give no point
+  // Kept in registers while the lines go by, and stored on leaving.
+  std::uint64_t lines = ended_lines_;
+  FinalPoints final[2] = {final_[0], final_[1]};
+  const std::uint64_t parity_mask = parity_mask_;
+  LineMark next_mark = next_mark_;
+  const auto words_needed = [&] { return !reformat_ || lines % 2 == 0 ? column : 0u; };
+  // The line in progress: where it begins, the words begun so far (counted
+  // up to the ones needed), where words 1 to 3 begin and their lengths.
+  const char* line = p;
+  unsigned needed = words_needed();
+  unsigned words = 0;
+  bool in_word = false;  // the last byte taken belongs to word `words`
+  const char* word_begin[4] = {};
+  std::size_t lengths[4] = {};
+  // Leaves the line in progress to TakeCharacters, stopping at here. The
+  // walk ends a word at a control character or at the end of the bytes,
+  // where TakeCharacters goes on with it.
+  const auto leave = [&](const char* here) {
+    ended_lines_ = lines;
+    final_[0] = final[0];
+    final_[1] = final[1];
+    next_mark_ = next_mark;
+    line_.bytes = static_cast<std::uint64_t>(here - line);
+    line_.words = words;
+    line_.in_word = words > 0 && word_begin[words] + lengths[words] == here;
+    line_.printable = words > 0;
+    std::copy(lengths, lengths + 4, line_.lengths);
+    if (words >= 1) {
+      line_.hash_first = *word_begin[1] == '#';
+      line_.not_header = lengths[1] > kHeaderKeyword.size() ||
+                         kHeaderKeyword.substr(0, lengths[1]) != std::string_view(word_begin[1], lengths[1]);
+    }
+    if (words >= 3) line_.third_is_equals = *word_begin[3] == '=';
+    return here;
+  };
+  ByteClasses classes;
+  while (p < stop) {
+    // A chunk that is not the last is walked only where 64 bytes of it follow.
+    const std::size_t n = std::min(static_cast<std::size_t>(stop - p), kClassBytes);
+    const std::size_t walked = p + n == stop ? n : n - 64;
+    Classify(p, n, classes);
+    std::size_t at = 0;
+    while (at < walked) {
+      const std::uint64_t low = Window(classes.low, at);
+      const std::uint64_t ends = low & ~Window(classes.space, at);
+      const unsigned e = ends != 0 ? static_cast<unsigned>(std::countr_zero(ends)) : 64;
+      const char* const here = p + at + e;
+      // The line ends at here, and a CR there is not the last byte (an LF may follow it).
+      const bool line_ends = e < 64 && here != stop && (*here == '\n' || (*here == '\r' && here + 1 != stop));
+      // The line's first word and its term, when it has words.
+      const char* first_word = nullptr;
+      std::size_t first_length = 0;
+      std::size_t term = 0;
+      if (line_ends && words == 0 && !in_word) {
+        // The common case, the words of the line all in view: the bits
+        // where each begins and where each ends give them.
+        const std::uint64_t word = ~low & ((std::uint64_t{1} << e) - 1);
+        std::uint64_t starts = word & ~(word << 1);
+        std::uint64_t lasts = word & ~(word >> 1);
+        if (needed > 0 && starts != 0) {
+          first_word = p + at + std::countr_zero(starts);
+          first_length = static_cast<std::size_t>(std::countr_zero(lasts) - std::countr_zero(starts) + 1);
+          for (unsigned k = 1; k < column; ++k) {
+            starts &= starts - 1;
+            lasts &= lasts - 1;
+          }
+          if (starts != 0)
+            term = static_cast<std::size_t>(std::countr_zero(lasts) - std::countr_zero(starts) + 1);
+        }
+      } else {
+        if (in_word || words < needed) {
+          // The words among the 64 bytes, up to the first byte that is
+          // neither a space nor part of a word.
+          const std::uint64_t nonword = e < 64 ? low | (~std::uint64_t{0} << e) : low;
+          unsigned q = 0;
+          if (in_word) {
+            q = nonword != 0 ? static_cast<unsigned>(std::countr_zero(nonword)) : 64;
+            lengths[words] += q;
+            in_word = q == 64;
+          }
+          while (!in_word && words < needed && q < 64) {
+            const std::uint64_t word_bytes = ~nonword & (~std::uint64_t{0} << q);
+            if (word_bytes == 0) break;
+            const auto first = static_cast<unsigned>(std::countr_zero(word_bytes));
+            const std::uint64_t after = nonword & (~std::uint64_t{0} << first);
+            q = after != 0 ? static_cast<unsigned>(std::countr_zero(after)) : 64;
+            ++words;
+            word_begin[words] = p + at + first;
+            lengths[words] = q - first;
+            in_word = q == 64;
+          }
+        }
+        if (e == 64) {
+          at += 64;
+          continue;
+        }
+        if (!line_ends) return leave(here);  // a control character, or the end of the bytes
+        if (words > 0) {
+          first_word = word_begin[1];
+          first_length = lengths[1];
+          term = words >= column ? lengths[column] : 0;
+        }
+      }
+      // The line's point, as EndLine gives it.
+      if (first_word != nullptr) {
+        const bool header = first_length == kHeaderKeyword.size() &&
+                            std::string_view(first_word, first_length) == kHeaderKeyword;
+        if (!header && !(comments && *first_word == '#')) {
+          const std::uint64_t index = reformat_ ? lines / 2 : lines;
+          batch_.push_back({static_cast<double>(index + 1), static_cast<double>(term)});
+          FinalPoints& counted = final[index & parity_mask];
+          ++counted.points;
+          counted.largest = std::max(counted.largest, term);
+        }
+      }
+      ++lines;
+      line = here + (*here == '\r' && here[1] == '\n' ? 2 : 1);
+      const std::uint64_t offset = bytes_consumed_ + static_cast<std::uint64_t>(line - begin);
+      if (lines >= next_mark.line || offset >= next_mark.offset) {
+        marks_.push_back({lines, offset});
+        next_mark = {lines + kMarkEveryLines, offset + kMarkEveryBytes};
+      }
+      needed = words_needed();
+      words = 0;
+      lengths[1] = lengths[2] = lengths[3] = 0;
+      at = static_cast<std::size_t>(line - p);
+    }
+    p += at;
+  }
+  return leave(stop);
+}
+
 void SequenceReader::EndLine() {
   const std::uint64_t file_line = ended_lines_;
   if (Wanted(file_line)) {
@@ -376,6 +608,10 @@ PointBatch SequenceReader::Feed(std::string_view bytes, bool more_follows) {
     }
   }
   while (p < stop) {
+    if (TakesWholeLines()) {
+      p = TakeLines(p, stop, begin);
+      if (p == stop) break;
+    }
     if (line_provisional_ && !IsLineBreak(*p)) Withdraw();  // the provisional line grows
     const char* const end = TakeCharacters(p, stop);
     if (end == stop) {

@@ -214,6 +214,17 @@ class SequenceReader {
   const char* TakeCharacters(const char* p, const char* stop);
   // Takes characters [begin, end) of word line_.words.
   void TakeWord(const char* begin, const char* end);
+  // Whole lines may be taken by TakeLines: the line in progress has not
+  // begun, the rules are settled and nothing is provisional.
+  bool TakesWholeLines() const {
+    return line_.bytes == 0 && !line_provisional_ && RulesSettled() && !(reformat_ && ended_lines_ == 0);
+  }
+  // Takes lines from p, a line start, to stop, classifying the bytes 64 at a
+  // time. Stops early at a control character other than CR and LF (a NUL
+  // too), and before a CR that ends the bytes; line_ then holds the line in
+  // progress as TakeCharacters would have left it. begin is where the
+  // bytes of the Feed begin.
+  const char* TakeLines(const char* p, const char* stop, const char* begin);
   void EndLine();
   // A new line begins at this offset of the file.
   void BeginLine(std::uint64_t offset);

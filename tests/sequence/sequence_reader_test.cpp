@@ -164,6 +164,30 @@ TEST(SequenceReaderTest, LongWordsAndLinesEndAtTheirFirstStop) {
   }
 }
 
+// Lines of many lengths over several 16 KiB stretches, so that terms, tabs
+// (part of a word), blank lines of tabs and CR LF pairs fall at every place
+// of the 64-byte masks, read whole and in pieces.
+TEST(SequenceReaderTest, ControlCharactersAndLongTermsAcrossTheWalksBlocks) {
+  std::string text = "Tavrine\n";
+  Points expected;
+  for (std::size_t i = 1; i <= 3000; ++i) {
+    if (i % 7 == 0) {
+      text += i % 2 == 0 ? "\t \t\n" : " \x01\r\n";  // blank: no point
+      continue;
+    }
+    std::string term((i * 37) % 150 + 1, '9');
+    if (i % 5 == 0) term.insert(i % term.size(), "\t");
+    text +=
+        (i % 11 == 0 ? "   " : "") + std::to_string(i) + "  " + term + " = x" + (i % 3 == 0 ? "\r\n" : "\n");
+    expected.push_back({static_cast<double>(i + 1), static_cast<double>(term.size())});
+  }
+  EXPECT_EQ(Read(text), expected);
+  for (const std::size_t piece : {4093u, 65u, 64u}) {
+    EXPECT_EQ(ReadInPieces(text, piece), expected) << piece;
+    EXPECT_EQ(ReadInPieces(text, piece, false, true), expected) << piece;
+  }
+}
+
 TEST(SequenceReaderTest, AProvisionalLastLineIsWithdrawnWhenItGrows) {
   SequenceReader reader(false);
   Consumer consumer;
