@@ -64,12 +64,16 @@ SequenceFile::ReadEnd SequenceFile::ReadRange(SequenceReader& reader,
                                               const std::function<void(const PointBatch&)>& receive,
                                               std::uint64_t from, std::uint64_t to, bool more_after,
                                               std::stop_token stop) const {
-  const auto buffer = std::make_unique_for_overwrite<char[]>(kPieceBytes);
+  // A small read (an append to a followed file) takes a small buffer: a
+  // full piece would be fresh memory mapped and dropped at every append.
+  const std::size_t size =
+      static_cast<std::size_t>(std::clamp<std::uint64_t>(to - std::min(from, to), 1, kPieceBytes));
+  const auto buffer = std::make_unique_for_overwrite<char[]>(size);
   std::uint64_t offset = from;
   while (!reader.TextEnded()) {
     if (stop.stop_requested()) return ReadEnd::kStopped;
     if (offset >= to) return ReadEnd::kEndReached;
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, to - offset));
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, to - offset));
     const std::ptrdiff_t got = ReadAt(fd_, buffer.get(), want, offset);
     if (got < 0) ThrowCannotOpen(path_, std::strerror(errno));
     if (got == 0) {  // the file is shorter than it was: its last line is as it stands
