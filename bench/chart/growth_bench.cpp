@@ -84,6 +84,7 @@ BENCHMARK(BM_GrowthWalk)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GrowthQuery)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GrowthWalk)->Arg(100'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_GrowthQuery)->Arg(100'000'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GrowthBuild)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GrowthBuild)->Arg(100'000'000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -52,9 +52,6 @@ class GrowthSums {
   // The fit over the points first .. last (inclusive, both valid indices).
   Fit Query(std::size_t first, std::size_t last) const;
 
-  std::size_t MemoryBytes() const;
-
- private:
   __extension__ typedef __int128 Int128;
   struct ExactSums {
     Int128 n = 0;
@@ -62,7 +59,15 @@ class GrowthSums {
     Int128 y = 0;
     Int128 xx = 0;
     Int128 xy = 0;
+    bool operator==(const ExactSums&) const = default;
   };
+  // The exact sums of the points first .. end - 1 (first <= end <= the
+  // count), as Query forms them; only while Exact().
+  ExactSums SumsOf(std::size_t first, std::size_t end) const;
+
+  std::size_t MemoryBytes() const;
+
+ private:
   struct FloatSums {
     long double n = 0;
     long double x = 0;
@@ -71,14 +76,19 @@ class GrowthSums {
     long double xy = 0;
   };
 
+  // The sums of the n (1 .. kBlock) points x[k], y[k], read in a row, into
+  // sums; false (sums left as they were) when a value is not exact.
+  static bool SumExact(const double* x, const double* y, std::size_t n, ExactSums& sums);
+  // Extends the exact prefixes over the points from index unchanged on;
+  // false when one of those points is not exact.
+  bool ExtendExact(std::size_t unchanged);
   // Adds (sign +1) or takes away (-1) the points first .. last - 1.
   void Walk(std::size_t first, std::size_t last, int sign, ExactSums& into) const;
   void Walk(std::size_t first, std::size_t last, int sign, FloatSums& into) const;
   // The sums of the points 0 .. end - 1.
   template <typename Sums>
   Sums Prefix(const std::vector<Sums>& prefixes, std::size_t end) const;
-  template <typename Sums>
-  void Extend(std::vector<Sums>& prefixes, std::size_t unchanged);
+  void ExtendFloat(std::size_t unchanged);
 
   const ChartValueList* xs_ = nullptr;
   const ChartValueList* ys_ = nullptr;
