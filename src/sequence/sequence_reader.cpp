@@ -150,9 +150,10 @@ __attribute__((target("avx2"))) inline void ClassifyAvx2(const char* p, std::uin
 #endif
 
 // Classifies the n bytes at p (0 < n <= kClassBytes) into classes, block by
-// block with Block; a last partial block is padded with NULs.
+// block with Block; a last partial block is padded with NULs. Inlined, so
+// that in ClassifyWide the 32-byte Block is inlined too.
 template <auto Block>
-void ClassifyWith(const char* p, std::size_t n, ByteClasses& classes) {
+__attribute__((always_inline)) inline void ClassifyWith(const char* p, std::size_t n, ByteClasses& classes) {
   const std::size_t whole = n / 64;
   for (std::size_t k = 0; k < whole; ++k) Block(p + 64 * k, classes.low[k], classes.space[k]);
   std::size_t k = whole;
