@@ -52,6 +52,23 @@ void LoadAll(const std::byte* data, std::size_t k, std::size_t count, double* ou
 
 // ---- one block ----
 
+template <typename F>
+decltype(auto) CompactValues::WithStoredType(Form form, F&& f) {
+  switch (form) {
+    case Form::kU8:
+      return f(std::uint8_t{});
+    case Form::kU16:
+      return f(std::uint16_t{});
+    case Form::kU32:
+      return f(std::uint32_t{});
+    case Form::kRuns:
+    case Form::kDoubles:
+      break;
+  }
+  assert(form == Form::kDoubles);
+  return f(double{});
+}
+
 bool CompactValues::RunsSuit(std::size_t runs, std::size_t count) {
   // Runs shorter on average than a full block's share of kMaxRuns (the two
   // that the block's edges may cut aside) would not fit in the end: values
@@ -67,16 +84,10 @@ double CompactValues::Block::Get(std::size_t k) const {
       const auto run = RunOf(k);
       return run->first + static_cast<double>(k - run->start);
     }
-    case Form::kU8:
-      return Load<std::uint8_t>(data.get(), k);
-    case Form::kU16:
-      return Load<std::uint16_t>(data.get(), k);
-    case Form::kU32:
-      return Load<std::uint32_t>(data.get(), k);
-    case Form::kDoubles:
-      break;
+    default:
+      return WithStoredType(
+          form, [&](auto type) { return static_cast<double>(Load<decltype(type)>(data.get(), k)); });
   }
-  return Load<double>(data.get(), k);
 }
 
 void CompactValues::Block::Read(std::size_t k, std::size_t n, double* out) const {
@@ -91,15 +102,11 @@ void CompactValues::Block::Read(std::size_t k, std::size_t n, double* out) const
       }
       return;
     }
-    case Form::kU8:
-      return LoadAll<std::uint8_t>(data.get(), k, n, out);
-    case Form::kU16:
-      return LoadAll<std::uint16_t>(data.get(), k, n, out);
-    case Form::kU32:
-      return LoadAll<std::uint32_t>(data.get(), k, n, out);
     case Form::kDoubles:
       std::memcpy(out, data.get() + k * sizeof(double), n * sizeof(double));
       return;
+    default:
+      return WithStoredType(form, [&](auto type) { LoadAll<decltype(type)>(data.get(), k, n, out); });
   }
 }
 
@@ -187,16 +194,10 @@ std::size_t CompactValues::Block::FirstDescent(std::size_t k, double& previous) 
       previous = before;
       return count;
     }
-    case Form::kU8:
-      return DescentIn<std::uint8_t>(data.get(), k, count, previous);
-    case Form::kU16:
-      return DescentIn<std::uint16_t>(data.get(), k, count, previous);
-    case Form::kU32:
-      return DescentIn<std::uint32_t>(data.get(), k, count, previous);
-    case Form::kDoubles:
-      break;
+    default:
+      return WithStoredType(
+          form, [&](auto type) { return DescentIn<decltype(type)>(data.get(), k, count, previous); });
   }
-  return DescentIn<double>(data.get(), k, count, previous);
 }
 
 void CompactValues::Block::Extremes(std::size_t k, std::size_t n, double& lowest, double& highest) const {
@@ -224,14 +225,9 @@ void CompactValues::Block::Extremes(std::size_t k, std::size_t n, double& lowest
       highest = high;
       return;
     }
-    case Form::kU8:
-      return ExtremesIn<std::uint8_t>(data.get(), k, n, lowest, highest);
-    case Form::kU16:
-      return ExtremesIn<std::uint16_t>(data.get(), k, n, lowest, highest);
-    case Form::kU32:
-      return ExtremesIn<std::uint32_t>(data.get(), k, n, lowest, highest);
-    case Form::kDoubles:
-      return ExtremesIn<double>(data.get(), k, n, lowest, highest);
+    default:
+      return WithStoredType(
+          form, [&](auto type) { ExtremesIn<decltype(type)>(data.get(), k, n, lowest, highest); });
   }
 }
 
@@ -349,18 +345,15 @@ void CompactValues::append(const double* values, std::size_t count) {
           while (taken < room && SameBits(values[taken], next + static_cast<double>(taken))) ++taken;
         }
         break;
-      case Form::kU8:
-        taken = StoreWhileFits<std::uint8_t>(values, room, block.data.get() + block.count);
-        break;
-      case Form::kU16:
-        taken = StoreWhileFits<std::uint16_t>(values, room, block.data.get() + 2 * block.count);
-        break;
-      case Form::kU32:
-        taken = StoreWhileFits<std::uint32_t>(values, room, block.data.get() + 4 * block.count);
-        break;
       case Form::kDoubles:
         std::memcpy(block.data.get() + sizeof(double) * block.count, values, room * sizeof(double));
         taken = room;
+        break;
+      default:
+        taken = WithStoredType(block.form, [&](auto type) {
+          using T = decltype(type);
+          return StoreWhileFits<T>(values, room, block.data.get() + sizeof(T) * block.count);
+        });
         break;
     }
     block.count += static_cast<std::uint32_t>(taken);
@@ -392,25 +385,14 @@ void CompactValues::append_shifted(const CompactValues& other, double shift) {
           }
         }
         continue;
-      case Form::kU8:
-        if (shift == 0) {
-          AppendIntegers<std::uint8_t>(block.data.get(), block.count);
-          continue;
-        }
-        break;
-      case Form::kU16:
-        if (shift == 0) {
-          AppendIntegers<std::uint16_t>(block.data.get(), block.count);
-          continue;
-        }
-        break;
-      case Form::kU32:
-        if (shift == 0) {
-          AppendIntegers<std::uint32_t>(block.data.get(), block.count);
-          continue;
-        }
-        break;
       case Form::kDoubles:
+        break;
+      default:
+        if (shift == 0) {
+          WithStoredType(block.form,
+                         [&](auto type) { AppendIntegers<decltype(type)>(block.data.get(), block.count); });
+          continue;
+        }
         break;
     }
     double values[kBlockSize];

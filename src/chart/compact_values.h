@@ -172,6 +172,10 @@ class CompactValues {
   // Appends count unsigned integers of type T stored at data.
   template <typename T>
   void AppendIntegers(const std::byte* data, std::size_t count);
+  // Returns f(T{}) for T the type that a block of form stores, form not
+  // being kRuns: std::uint8_t, std::uint16_t, std::uint32_t or double.
+  template <typename F>
+  static decltype(auto) WithStoredType(Form form, F&& f);
   // Whether count values that make this many runs are kept as runs.
   static bool RunsSuit(std::size_t runs, std::size_t count);
   // A block in the smallest form that holds values[0 .. count - 1].
