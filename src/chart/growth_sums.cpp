@@ -38,10 +38,10 @@ Lanes LoadLanes(const double* values) {
   return lanes;
 }
 
-Lanes Magnitude(Lanes v) {
-  constexpr std::int64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFF;
-  return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(v) & kMagnitudeBits);
-}
+// Every bit of a double but its sign.
+constexpr std::int64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFF;
+
+Lanes Magnitude(Lanes v) { return reinterpret_cast<Lanes>(reinterpret_cast<LaneMask>(v) & kMagnitudeBits); }
 
 // a where mask is set, else b.
 Lanes Pick(LaneMask mask, Lanes a, Lanes b) {
@@ -207,7 +207,6 @@ bool GrowthSums::SumExact(const double* xs, const double* ys, std::size_t n, Exa
   const LaneSums& all = lanes[0];
   // Every value is an integer (or an infinity) of magnitude at most
   // kExactLimit (which leaves out the infinities).
-  constexpr std::int64_t kMagnitudeBits = 0x7FFF'FFFF'FFFF'FFFF;
   const double lowest_x = std::min(all.lowest_x[0], all.lowest_x[1]);
   const double highest_x = std::max(all.highest_x[0], all.highest_x[1]);
   const double most_height = std::max(all.highest_y[0], all.highest_y[1]);
